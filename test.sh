@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both sides and runs every test:
+# the portable units natively, then the Windows side under Wine on a private display.
+set -euo pipefail
+cd "$(dirname "$0")"
+jobs=$(nproc 2>/dev/null || echo 2)
+
+scripts/install-deps.sh
+scripts/check-format.sh
+
+echo "== Native build and unit tests"
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$jobs"
+ctest --preset native -j "$jobs"
+
+echo "== Windows build (mingw-w64)"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+
+echo "== Windows tests under Wine"
+scripts/with-display.sh "$PWD/build/windows/wineprefix" ctest --preset windows "$@"

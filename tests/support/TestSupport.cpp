@@ -1,0 +1,74 @@
+#include "TestSupport.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <vector>
+
+namespace klevotrim::test {
+
+std::wstring ToWindowsPath(const std::wstring& path) {
+    if (path.empty() || path[0] != L'/')
+        return path;
+    std::wstring result = L"Z:" + path;
+    for (auto& c : result)
+        if (c == L'/')
+            c = L'\\';
+    return result;
+}
+
+std::wstring TestMediaPath(std::wstring_view fileName) {
+    wchar_t buffer[MAX_PATH * 2] = {};
+    DWORD length = GetEnvironmentVariableW(L"KLEVOTRIM_TEST_MEDIA", buffer, MAX_PATH * 2);
+    std::wstring folder = length ? std::wstring(buffer, length) : std::wstring(L"media");
+    folder = ToWindowsPath(folder);
+    if (!folder.empty() && folder.back() != L'\\')
+        folder += L'\\';
+    return folder + std::wstring(fileName);
+}
+
+void PumpMessages(DWORD milliseconds) {
+    PumpUntil([] { return false; }, milliseconds);
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done())
+            return true;
+        ULONGLONG now = GetTickCount64();
+        if (now >= deadline)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                                  static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 10)), QS_ALLINPUT);
+    }
+}
+
+ScratchFolder::ScratchFolder() {
+    static std::atomic<unsigned> counter{0};
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    path_ = std::wstring(temp) + L"klevotrim-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(counter++);
+    CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder() {
+    // SHFileOperation wants a double-terminated list.
+    std::vector<wchar_t> from(path_.begin(), path_.end());
+    from.push_back(L'\0');
+    from.push_back(L'\0');
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.data();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationW(&op); // best effort: a leftover temp folder harms nothing
+}
+
+} // namespace klevotrim::test

@@ -1,0 +1,37 @@
+#pragma once
+// Small helpers for the Windows-side tests: sample media, message pumping, scratch folders.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace klevotrim::test {
+
+// Full Windows path of a generated sample file (scripts/make-test-media.sh).
+std::wstring TestMediaPath(std::wstring_view fileName);
+
+// Turns a path given by the build (a Unix path under Wine) into a Windows path.
+std::wstring ToWindowsPath(const std::wstring& path);
+
+// Runs the thread's message loop for about `milliseconds`.
+void PumpMessages(DWORD milliseconds);
+
+// Runs the message loop until `done` answers true or `timeoutMs` pass; returns the last answer.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// A fresh folder under %TEMP%, removed with its contents when the object ends.
+class ScratchFolder {
+  public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::wstring& path() const { return path_; }
+    std::wstring File(std::wstring_view name) const { return path_ + L"\\" + std::wstring(name); }
+
+  private:
+    std::wstring path_;
+};
+
+} // namespace klevotrim::test
