@@ -1,0 +1,11 @@
+# Cut points, cut-range arithmetic and the texts of the clip writer: portable, no <windows.h>.
+add_library(klevotrim_cutting_core STATIC CutPoints.cpp CutRange.cpp ClipWriterText.cpp)
+klevotrim_warnings(klevotrim_cutting_core)
+target_link_libraries(klevotrim_cutting_core PUBLIC klevotrim_common)
+
+# The clip writer, its progress window and progress bar.
+if(WIN32)
+  add_library(klevotrim_cutting STATIC ClipWriter.cpp ProgressWindow.cpp ProgressBar.cpp)
+  klevotrim_warnings(klevotrim_cutting)
+  target_link_libraries(klevotrim_cutting PUBLIC klevotrim_cutting_core klevotrim_common comctl32 user32 gdi32)
+endif()

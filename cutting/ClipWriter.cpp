@@ -1,0 +1,297 @@
+#include "cutting/ClipWriter.h"
+
+#include <objbase.h> // UniqueHandle.h also owns COM apartments
+
+#include "common/win/UniqueHandle.h"
+#include "cutting/ProgressBar.h"
+#include "cutting/ProgressWindow.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace klevotrim {
+namespace {
+
+constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// ReadFile and WriteFile move at most this much per call.
+constexpr std::size_t MaxTransfer = 0x40000000;
+
+MessageBoxFunction& MessageBoxSlot() {
+    static MessageBoxFunction function;
+    return function;
+}
+
+BlockObserver& BlockObserverSlot() {
+    static BlockObserver observer;
+    return observer;
+}
+
+HRESULT LastErrorResult() {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
+}
+
+std::wstring ErrorDescription(HRESULT error) {
+    wchar_t buffer[512] = {};
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                  static_cast<DWORD>(error), 0, buffer, ARRAYSIZE(buffer), nullptr);
+    while (length > 0 &&
+           (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' || buffer[length - 1] == L' '))
+        --length;
+    return std::wstring(buffer, length);
+}
+
+HRESULT SeekTo(HANDLE file, std::int64_t position) {
+    if (position < 1)
+        return E_INVALIDARG;
+    LARGE_INTEGER offset{};
+    offset.QuadPart = position - 1;
+    return SetFilePointerEx(file, offset, nullptr, FILE_BEGIN) ? S_OK : LastErrorResult();
+}
+
+HRESULT FileLength(const std::wstring& path, std::int64_t& length) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return LastErrorResult();
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    length = (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return S_OK;
+}
+
+// A new, empty file beside `destination` (same folder, so the final move is a rename).
+HRESULT CreateTemporaryBeside(const std::wstring& destination, std::wstring& temporary) {
+    const std::wstring stem = destination + L"." + std::to_wstring(GetCurrentProcessId()) + L"-";
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        std::wstring candidate = stem + std::to_wstring(attempt) + L".part";
+        win::UniqueFile file(CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            temporary = std::move(candidate);
+            return S_OK;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
+    }
+    return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
+}
+
+std::int32_t ToProgress(std::int64_t value) {
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(value, 0, std::numeric_limits<std::int32_t>::max()));
+}
+
+// Lets pending window events run so both windows repaint and the main window stays usable.
+// A quit request is kept for the caller to post again once the copy is over.
+void RunPendingEvents(std::optional<int>& quitCode) {
+    if (quitCode)
+        return;
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            quitCode = static_cast<int>(msg.wParam);
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+HWND LiveWindow(HWND window) {
+    return window && IsWindow(window) ? window : nullptr;
+}
+
+} // namespace
+
+MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function) {
+    return std::exchange(MessageBoxSlot(), std::move(function));
+}
+
+int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT type) {
+    // Copied, so that a function replacing itself while it runs stays alive.
+    if (MessageBoxFunction function = MessageBoxSlot())
+        return function(owner, text, title, type);
+    return MessageBoxW(owner, text.c_str(), title.c_str(), type);
+}
+
+BlockObserver SetBlockObserver(BlockObserver observer) {
+    return std::exchange(BlockObserverSlot(), std::move(observer));
+}
+
+HRESULT ReadBlock(const std::wstring& path, std::int64_t position, std::size_t count,
+                  std::vector<std::uint8_t>& bytes) {
+    // Read-only and shared every way: a graph playing the file keeps working undisturbed.
+    win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, ShareAll, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        bytes.clear();
+        return LastErrorResult();
+    }
+    if (HRESULT hr = SeekTo(file.get(), position); FAILED(hr)) {
+        bytes.clear();
+        return hr;
+    }
+    bytes.resize(count);
+    std::size_t total = 0;
+    while (total < count) {
+        const DWORD want = static_cast<DWORD>(std::min(count - total, MaxTransfer));
+        DWORD got = 0;
+        if (!ReadFile(file.get(), bytes.data() + total, want, &got, nullptr)) {
+            HRESULT hr = LastErrorResult();
+            bytes.resize(total);
+            return hr;
+        }
+        if (got == 0)
+            break;
+        total += got;
+    }
+    if (total < count) {
+        bytes.resize(total);
+        return HRESULT_FROM_WIN32(ERROR_HANDLE_EOF);
+    }
+    return S_OK;
+}
+
+HRESULT WriteBlock(const std::wstring& path, std::int64_t position, std::span<const std::uint8_t> bytes) {
+    win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return LastErrorResult();
+    if (HRESULT hr = SeekTo(file.get(), position); FAILED(hr))
+        return hr;
+    std::size_t total = 0;
+    while (total < bytes.size()) {
+        const DWORD want = static_cast<DWORD>(std::min(bytes.size() - total, MaxTransfer));
+        DWORD put = 0;
+        if (!WriteFile(file.get(), bytes.data() + total, want, &put, nullptr))
+            return LastErrorResult();
+        if (put == 0)
+            return HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
+        total += put;
+    }
+    // Closing can report a late write error (full disk, network share): it counts.
+    if (!CloseHandle(file.release()))
+        return LastErrorResult();
+    return S_OK;
+}
+
+bool IsSameFile(const std::wstring& first, const std::wstring& second) {
+    auto open = [](const std::wstring& path) {
+        // No data access: works on files others hold open, and on folders.
+        return win::UniqueFile(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, ShareAll, nullptr,
+                                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    };
+    win::UniqueFile a = open(first);
+    win::UniqueFile b = open(second);
+    if (a && b) {
+        BY_HANDLE_FILE_INFORMATION infoA{};
+        BY_HANDLE_FILE_INFORMATION infoB{};
+        if (GetFileInformationByHandle(a.get(), &infoA) && GetFileInformationByHandle(b.get(), &infoB) &&
+            (infoA.nFileIndexHigh | infoA.nFileIndexLow) != 0) {
+            return infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
+                   infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
+        }
+    }
+    auto fullPath = [](const std::wstring& path) {
+        DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+        if (size == 0)
+            return path;
+        std::wstring full(size, L'\0');
+        size = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+        full.resize(size);
+        return full;
+    };
+    const std::wstring fullA = fullPath(first);
+    const std::wstring fullB = fullPath(second);
+    return CompareStringOrdinal(fullA.c_str(), static_cast<int>(fullA.size()), fullB.c_str(),
+                                static_cast<int>(fullB.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool AskReplace(HWND owner, const std::wstring& path) {
+    return ShowMessageBox(owner, ReplaceQuestion(path), ReplaceTitle, MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
+CutResult CutFile(const std::wstring& source, const std::wstring& destination, std::int32_t cutStart,
+                  std::int32_t cutEnd, std::optional<double> duration, HWND owner, bool alwaysOnTop) {
+    CutResult result;
+    std::optional<int> quitCode;
+    auto finish = [&](CutOutcome outcome, std::wstring text, const wchar_t* title, UINT icon) {
+        result.outcome = outcome;
+        result.message = std::move(text);
+        ShowMessageBox(LiveWindow(owner), result.message, title, MB_OK | icon);
+        if (quitCode)
+            PostQuitMessage(*quitCode);
+        return result;
+    };
+    auto fail = [&](ClipFailure failure, HRESULT error) {
+        result.error = error;
+        return finish(CutOutcome::Failed, FailureText(failure, source, destination, ErrorDescription(error)),
+                      ClipErrorTitle, MB_ICONERROR);
+    };
+
+    // Writing the clip over its own source would destroy the source.
+    if (IsSameFile(source, destination)) {
+        result.outcome = CutOutcome::Refused;
+        return finish(CutOutcome::Refused, FailureText(ClipFailure::SameFile, source, destination, {}),
+                      ClipErrorTitle, MB_ICONWARNING);
+    }
+
+    std::int64_t sourceLength = 0;
+    if (HRESULT hr = FileLength(source, sourceLength); FAILED(hr))
+        return fail(ClipFailure::ReadSource, hr);
+    result.range = ComputeCutRange(sourceLength, cutStart, cutEnd, duration);
+    const CutRange& range = result.range;
+    const std::int64_t blocks = range.BlockCount();
+    if (blocks == 0) {
+        return finish(CutOutcome::NothingSaved, NothingSavedText(WhyEmpty(range, cutStart, cutEnd)),
+                      ClipErrorTitle, MB_ICONWARNING);
+    }
+
+    std::wstring temporary;
+    if (HRESULT hr = CreateTemporaryBeside(destination, temporary); FAILED(hr))
+        return fail(ClipFailure::WriteClip, hr);
+    auto discard = [&] {
+        // Best effort: the partial clip is only a leftover file, never the destination.
+        DeleteFileW(temporary.c_str());
+    };
+
+    std::vector<std::uint8_t> block;
+    block.reserve(static_cast<std::size_t>(BlockSize));
+    ProgressWindow progress;
+    for (std::int64_t i = 0; i < blocks; ++i) {
+        const auto length = static_cast<std::size_t>(range.BlockLength(i));
+        if (HRESULT hr = ReadBlock(source, range.SourcePosition(i), length, block); FAILED(hr)) {
+            progress.Unload();
+            discard();
+            return fail(ClipFailure::ReadSource, hr);
+        }
+        if (HRESULT hr = WriteBlock(temporary, range.ClipPosition(i), block); FAILED(hr)) {
+            progress.Unload();
+            discard();
+            return fail(ClipFailure::WriteClip, hr);
+        }
+        result.bytesWritten += static_cast<std::int64_t>(block.size());
+
+        // The owner may have gone while events ran; the window then stands alone.
+        progress.Show(LiveWindow(owner), alwaysOnTop);
+        progress.SetProgress(ToProgress(blocks - 1), ToProgress(i));
+        RunPendingEvents(quitCode);
+        if (BlockObserver observer = BlockObserverSlot())
+            observer(CutProgress{i + 1, blocks, progress.Window(), progress.Bar(), temporary});
+    }
+    progress.SetProgress(ToProgress(blocks - 1), 0);
+    progress.Unload();
+
+    // The clip replaces the destination only now that it is complete.
+    if (!MoveFileExW(temporary.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        const HRESULT hr = LastErrorResult();
+        discard();
+        result.bytesWritten = 0;
+        return fail(ClipFailure::ReplaceDestination, hr);
+    }
+    return finish(CutOutcome::Saved, SavedText, SavedTitle, MB_ICONINFORMATION);
+}
+
+} // namespace klevotrim
