@@ -1,0 +1,118 @@
+#include "cutting/CutPoints.h"
+
+#include <gtest/gtest.h>
+
+using klevotrim::ButtonChange;
+using klevotrim::CutPoints;
+using klevotrim::SeekBarPlacement;
+
+namespace {
+
+// A seek bar 377 pixels wide at (10, 20), 16 high, scale 0..200.
+SeekBarPlacement Bar(std::int32_t value, std::int32_t max = 200) {
+    return SeekBarPlacement{value, max, 10.0, 20.0, 377.0, 16.0};
+}
+
+} // namespace
+
+TEST(CutPoints, StartPointPlacesATwoPixelMarkCentredOnTheStart) {
+    CutPoints points;
+    auto update = points.StartPoint(Bar(50));
+    EXPECT_EQ(points.CutStart(), 50);
+    ASSERT_TRUE(update.height && update.top && update.width && update.left);
+    EXPECT_DOUBLE_EQ(*update.height, 2.0);
+    EXPECT_DOUBLE_EQ(*update.top, 20.0 + 8.0 - 0.5); // half a pixel above the middle line
+    EXPECT_DOUBLE_EQ(*update.width, 2.0);
+    EXPECT_DOUBLE_EQ(*update.left, 10.0 + 93.25);
+    EXPECT_TRUE(update.bringToFront);
+    EXPECT_TRUE(update.show);
+    EXPECT_EQ(update.endButton, ButtonChange::Enable);
+    EXPECT_EQ(update.saveButton, ButtonChange::Keep);
+}
+
+TEST(CutPoints, StartAtZeroSitsOnePixelLeftOfTheBar) {
+    CutPoints points;
+    auto update = points.StartPoint(Bar(0));
+    EXPECT_EQ(points.CutStart(), 0);
+    ASSERT_TRUE(update.left);
+    EXPECT_DOUBLE_EQ(*update.left, 9.0);
+    EXPECT_TRUE(update.show);
+}
+
+TEST(CutPoints, StartAtTheMaximumKeepsTheBarsLeftAndVisibilityAndDoesNotEnableEnd) {
+    CutPoints points;
+    points.StartPoint(Bar(50));
+    auto update = points.StartPoint(Bar(200));
+    EXPECT_EQ(points.CutStart(), 200);
+    EXPECT_FALSE(update.left.has_value());
+    EXPECT_FALSE(update.show);
+    EXPECT_EQ(update.endButton, ButtonChange::Keep);
+    // The mark still shrinks to 2 x 2 and moves to the middle line.
+    ASSERT_TRUE(update.width && update.height && update.top);
+    EXPECT_DOUBLE_EQ(*update.width, 2.0);
+    EXPECT_DOUBLE_EQ(*update.height, 2.0);
+    // A seek bar without a scale (Max 0) is the same case and divides by nothing.
+    CutPoints empty;
+    auto none = empty.StartPoint(Bar(0, 0));
+    EXPECT_FALSE(none.left.has_value());
+}
+
+TEST(CutPoints, EndAfterStartStretchesTheBarAndEnablesSave) {
+    CutPoints points;
+    points.StartPoint(Bar(50));
+    auto update = points.EndPoint(Bar(150));
+    EXPECT_EQ(points.CutEnd(), 150);
+    ASSERT_TRUE(update.width);
+    EXPECT_DOUBLE_EQ(*update.width, 188.5);
+    EXPECT_FALSE(update.left.has_value()); // the left edge stays where Start Point put it
+    EXPECT_FALSE(update.top.has_value());
+    EXPECT_EQ(update.saveButton, ButtonChange::Enable);
+    EXPECT_EQ(update.endButton, ButtonChange::Keep);
+}
+
+TEST(CutPoints, EndEqualToStartChangesNothing) {
+    CutPoints points;
+    points.StartPoint(Bar(50));
+    auto update = points.EndPoint(Bar(50));
+    EXPECT_EQ(points.CutEnd(), 50);
+    EXPECT_FALSE(update.width || update.left || update.top || update.height);
+    EXPECT_FALSE(update.show || update.bringToFront);
+    EXPECT_EQ(update.saveButton, ButtonChange::Keep);
+    EXPECT_EQ(update.endButton, ButtonChange::Keep);
+}
+
+TEST(CutPoints, EndBeforeStartRestartsThereAndDisablesSave) {
+    CutPoints points;
+    points.StartPoint(Bar(100));
+    auto update = points.EndPoint(Bar(40));
+    EXPECT_EQ(points.CutStart(), 40);
+    EXPECT_EQ(points.CutEnd(), 40);
+    ASSERT_TRUE(update.width && update.left);
+    EXPECT_DOUBLE_EQ(*update.width, 2.0);
+    EXPECT_DOUBLE_EQ(*update.left, 10.0 - 1.0 + 377.0 * 40 / 200);
+    EXPECT_TRUE(update.show);
+    EXPECT_EQ(update.endButton, ButtonChange::Enable);
+    EXPECT_EQ(update.saveButton, ButtonChange::Disable);
+}
+
+TEST(CutPoints, NewStartAfterARangeKeepsSaveAndTheOldEnd) {
+    CutPoints points;
+    points.StartPoint(Bar(50));
+    points.EndPoint(Bar(150));
+    auto update = points.StartPoint(Bar(170));
+    EXPECT_EQ(points.CutStart(), 170);
+    EXPECT_EQ(points.CutEnd(), 150);
+    EXPECT_EQ(update.saveButton, ButtonChange::Keep);
+}
+
+TEST(CutPoints, PointsSurviveAnotherMediaScale) {
+    // Opening another file does not reset the points; the next Start Point overwrites CutStart.
+    CutPoints points;
+    points.StartPoint(Bar(50));
+    points.EndPoint(Bar(150));
+    auto update = points.StartPoint(Bar(5, 10));
+    EXPECT_EQ(points.CutStart(), 5);
+    EXPECT_EQ(points.CutEnd(), 150);
+    ASSERT_TRUE(update.left);
+    EXPECT_DOUBLE_EQ(*update.left, 10.0 - 1.0 + 377.0 * 5 / 10);
+}

@@ -1,0 +1,6 @@
+# Cut points, cut ranges and the clip writer.
+if(NOT WIN32)
+  klevotrim_native_test(cutting_units
+    SOURCES CutRangeTest.cpp CutPointsTest.cpp ClipWriterTextTest.cpp
+    LIBS klevotrim_cutting_core)
+endif()
