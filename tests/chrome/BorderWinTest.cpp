@@ -1,0 +1,178 @@
+// Frame styles, regions and edge resizing applied to real windows.
+#include "ui/chrome/Border.h"
+
+#include <objbase.h> // before UniqueHandle.h, which uses CoInitializeEx
+
+#include "common/win/UniqueHandle.h"
+
+#include <gtest/gtest.h>
+
+namespace klevotrim {
+namespace {
+
+const wchar_t* TestClass() {
+    static const ATOM atom = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"KlevotrimChromeTest";
+        return RegisterClassExW(&wc);
+    }();
+    return atom ? L"KlevotrimChromeTest" : nullptr;
+}
+
+win::UniqueWindow MakeWindow(DWORD style, int width, int height) {
+    return win::UniqueWindow(CreateWindowExW(0, TestClass(), L"chrome test", style, 20, 20, width, height,
+                                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+}
+
+SIZE WindowSize(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+SIZE ClientSize(HWND hwnd) {
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    return {r.right, r.bottom};
+}
+
+TEST(FormBorderStyles, TableOfBorderStyles) {
+    constexpr LONG_PTR base = WS_CLIPCHILDREN | WS_SYSMENU | WS_MAXIMIZEBOX | WS_MINIMIZEBOX;
+    constexpr LONG_PTR framed = WS_VISIBLE | WS_CLIPSIBLINGS | WS_CAPTION;
+    struct Row {
+        int border;
+        LONG_PTR style, exStyle;
+    } rows[] = {
+        {0, base | WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_APPWINDOW},
+        {1, base | framed, WS_EX_APPWINDOW | WS_EX_WINDOWEDGE},
+        {2, base | framed | WS_THICKFRAME, WS_EX_APPWINDOW | WS_EX_WINDOWEDGE},
+        {3, base | framed | DS_MODALFRAME, WS_EX_APPWINDOW | WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE},
+        {4, base | framed, WS_EX_APPWINDOW | WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE},
+        {5, base | framed | WS_THICKFRAME, WS_EX_APPWINDOW | WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE},
+        {6, base, WS_EX_APPWINDOW},
+        {-1, base, WS_EX_APPWINDOW},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.border);
+        const FormStyles s = FormBorderStyles(row.border, true, true, true, true, true, false, false);
+        EXPECT_EQ(s.style, row.style);
+        EXPECT_EQ(s.exStyle, row.exStyle);
+    }
+    const FormStyles bare = FormBorderStyles(0, false, false, false, false, false, true, true);
+    EXPECT_EQ(bare.style, WS_VISIBLE | WS_CLIPSIBLINGS);
+    EXPECT_EQ(bare.exStyle, WS_EX_CONTEXTHELP | WS_EX_MDICHILD);
+}
+
+TEST(SetFormBorder, NoBorderRemovesTheFrameAndKeepsSystemMenuAndBoxes) {
+    win::UniqueWindow form = MakeWindow(WS_OVERLAPPEDWINDOW, 400, 300);
+    ASSERT_TRUE(form);
+    ASSERT_NE(ClientSize(form.get()).cx, WindowSize(form.get()).cx);
+
+    SetFormBorder(form.get(), 0, true, true, true, true, true, false);
+    const LONG_PTR style = GetWindowLongPtrW(form.get(), GWL_STYLE);
+    EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME), 0);
+    EXPECT_EQ(style & (WS_SYSMENU | WS_MAXIMIZEBOX | WS_MINIMIZEBOX | WS_CLIPCHILDREN),
+              WS_SYSMENU | WS_MAXIMIZEBOX | WS_MINIMIZEBOX | WS_CLIPCHILDREN);
+    EXPECT_NE(GetWindowLongPtrW(form.get(), GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+    // The frame is recomputed at once: the client area is the whole window.
+    EXPECT_EQ(ClientSize(form.get()).cx, WindowSize(form.get()).cx);
+    EXPECT_EQ(ClientSize(form.get()).cy, WindowSize(form.get()).cy);
+    EXPECT_EQ(WindowSize(form.get()).cx, 400);
+
+    SetFormBorder(form.get(), 2, true, true, true, true, true, false);
+    EXPECT_NE(GetWindowLongPtrW(form.get(), GWL_STYLE) & WS_THICKFRAME, 0);
+    EXPECT_LT(ClientSize(form.get()).cy, WindowSize(form.get()).cy);
+}
+
+TEST(WindowRegions, RoundRegionCutsTheCornersAndRectRegionRestoresThem) {
+    win::UniqueWindow form = MakeWindow(WS_POPUP, 480, 360);
+    ASSERT_TRUE(form);
+    SetRoundRegion(form.get(), 10, 10);
+    win::UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_NE(GetWindowRgn(form.get(), region.get()), ERROR);
+    EXPECT_FALSE(PtInRegion(region.get(), 0, 0));
+    EXPECT_TRUE(PtInRegion(region.get(), 5, 0));
+    EXPECT_TRUE(PtInRegion(region.get(), 240, 180));
+    RECT box{};
+    GetRgnBox(region.get(), &box);
+    // A round rectangle region leaves out the last column and row of its bounds.
+    EXPECT_GE(box.right, 479);
+    EXPECT_GE(box.bottom, 359);
+
+    SetRectRegion(form.get());
+    ASSERT_EQ(GetWindowRgn(form.get(), region.get()), SIMPLEREGION);
+    EXPECT_TRUE(PtInRegion(region.get(), 0, 0));
+    EXPECT_TRUE(PtInRegion(region.get(), 479, 359));
+    EXPECT_FALSE(PtInRegion(region.get(), 480, 100));
+
+    // Regions set over and over are each given to the window: no GDI objects pile up.
+    const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    for (int i = 0; i < 50; ++i) {
+        SetRoundRegion(form.get(), 10, 10);
+        SetRectRegion(form.get());
+    }
+    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before + 2);
+}
+
+class EdgeResize : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        EndResize();
+        form = MakeWindow(WS_POPUP, 480, 360);
+        ASSERT_TRUE(form);
+    }
+    void TearDown() override { EndResize(); }
+    static int T(int pixels) { return pixels * 15; }
+    win::UniqueWindow form;
+};
+
+TEST_F(EdgeResize, PressInTheCornerThenMovesResizeTheWidthOnly) {
+    TrackResize(T(479), T(359), form.get(), 0); // hovering the corner shows the diagonal arrows
+    EXPECT_EQ(CurrentResizeCursor(), IDC_SIZENWSE);
+    BeginResize(T(479), T(359), form.get());
+    EXPECT_EQ(CurrentResizeFlags(), (ResizeFlags{true, false, true}));
+    TrackResize(T(520), T(400), form.get(), MK_LBUTTON);
+    EXPECT_EQ(WindowSize(form.get()).cx, 522);
+    EXPECT_EQ(WindowSize(form.get()).cy, 360);
+    EXPECT_EQ(CurrentResizeCursor(), IDC_SIZENWSE); // no rule applies with the corner flag: kept
+    EndResize();
+    EXPECT_FALSE(CurrentResizeFlags().Any());
+}
+
+TEST_F(EdgeResize, InnerCornerPressResizesBothAndBottomEdgeTheHeight) {
+    BeginResize(T(476), T(356), form.get());
+    TrackResize(T(600), T(450), form.get(), MK_LBUTTON);
+    EXPECT_EQ(WindowSize(form.get()).cx, 601);
+    EXPECT_EQ(WindowSize(form.get()).cy, 451);
+    EXPECT_EQ(CurrentResizeCursor(), IDC_SIZENWSE);
+    EndResize();
+
+    BeginResize(T(200), T(450), form.get()); // last row of the now 451-high window
+    TrackResize(T(200), T(500), form.get(), MK_LBUTTON);
+    EXPECT_EQ(WindowSize(form.get()).cx, 601);
+    EXPECT_EQ(WindowSize(form.get()).cy, 501);
+    EXPECT_EQ(CurrentResizeCursor(), IDC_SIZENS);
+}
+
+TEST_F(EdgeResize, MovesWithoutAPressOnlySetThePointer) {
+    TrackResize(T(478), T(100), form.get(), 0);
+    EXPECT_EQ(CurrentResizeCursor(), IDC_SIZEWE);
+    TrackResize(T(200), T(100), form.get(), 0);
+    EXPECT_EQ(CurrentResizeCursor(), IDC_ARROW);
+    EXPECT_EQ(WindowSize(form.get()).cx, 480);
+    EXPECT_EQ(WindowSize(form.get()).cy, 360);
+}
+
+TEST_F(EdgeResize, NearTheLeftEdgeTheWindowIsNotResized) {
+    BeginResize(T(479), T(100), form.get());
+    TrackResize(T(19), T(100), form.get(), 0); // within 20 pixels of the left edge
+    EXPECT_EQ(WindowSize(form.get()).cx, 480);
+    TrackResize(T(20), T(100), form.get(), 0);
+    EXPECT_EQ(WindowSize(form.get()).cx, 22);
+}
+
+} // namespace
+} // namespace klevotrim
