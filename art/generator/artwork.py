@@ -152,12 +152,13 @@ def _glyph(name, dx=0.0, dy=0.0):
     if name == "pause":
         return Union(Rect(12.5 + dx, 8 + dy, 16.5 + dx, 22 + dy, r=1), Rect(19.5 + dx, 8 + dy, 23.5 + dx, 22 + dy, r=1))
     if name == "stop":
-        return Rect(11.5 + dx, 8.5 + dy, 24.5 + dx, 21.5 + dy, r=1.6)
+        return Rect(12 + dx, 9 + dy, 24 + dx, 21 + dy, r=1.6)
     if name == "open":
         back = Polygon(at([(9.5, 8.5), (15, 8.5), (17, 10.5), (25.5, 10.5), (25.5, 13), (9.5, 13)]), r=0.8)
         front = Polygon(at([(11.8, 14.2), (28.2, 14.2), (25.4, 22), (8.6, 22)]), r=0.8)
         side = Polygon(at([(9.5, 12), (11, 12), (8.6, 20)]), r=0.8)
-        return Union(back, side, front)
+        # A thin gap between the back and the open flap keeps the two apart.
+        return Union(Union(back, side) - Offset(front, 1.1), front)
     if name in ("start", "end"):
         if name == "start":
             bracket = Stroke(at([(14.5, 8), (11.2, 8), (11.2, 22), (14.5, 22)]), 1.2)
@@ -167,10 +168,11 @@ def _glyph(name, dx=0.0, dy=0.0):
             arrow = Polygon(at([(11, 10.5), (11, 19.5), (18.5, 15)]), r=0.7)
         return Union(bracket, arrow)
     if name == "save":
-        body = Polygon(at([(10.5, 7.5), (22.8, 7.5), (25.5, 10.2), (25.5, 22.5), (10.5, 22.5)]), r=0.9)
-        shutter = Rect(13.5 + dx, 6 + dy, 21.5 + dx, 12.2 + dy, r=0.6)
-        slot = Rect(18.2 + dx, 8.4 + dy, 20.2 + dx, 11 + dy, r=0.3)
-        label = Rect(13 + dx, 15 + dy, 23 + dx, 24 + dy, r=1.0)
+        # A diskette: notched corner, shutter window with its slot, and the label.
+        body = Polygon(at([(10.5, 7.5), (22.6, 7.5), (25.5, 10.4), (25.5, 22.5), (10.5, 22.5)]), r=0.9)
+        shutter = Rect(13.6 + dx, 9.2 + dy, 21.2 + dx, 13.0 + dy, r=0.5)
+        slot = Rect(18.3 + dx, 9.9 + dy, 20.1 + dx, 12.3 + dy, r=0.3)
+        label = Rect(13.0 + dx, 15.4 + dy, 23.0 + dx, 21.0 + dy, r=1.0)
         return Union(body - shutter - label, slot)
     raise ValueError(name)
 
@@ -218,7 +220,7 @@ def button(name, look):
 # ---------------------------------------------------------------- emblem, logo, About, icon
 
 
-def _scissors_part(length, upper):
+def _scissors_part(length, upper, bold=False):
     """One half of a pair of scissors in its own frame: pivot at the origin, tips towards +x.
 
     The blade leaves the pivot on one side of the axis and the grip on the other, as in real
@@ -226,13 +228,14 @@ def _scissors_part(length, upper):
     L = length
     s = 1.0 if upper else -1.0
     profile = [(-0.10, 0.05), (1.0, 0.0), (0.55, -0.105), (0.0, -0.12), (-0.12, -0.10)]
-    blade = Polygon([(x * L, s * y * L) for x, y in profile], r=0.012 * L)
+    thick = 1.45 if bold else 1.0
+    blade = Polygon([(x * L, s * y * L * thick) for x, y in profile], r=0.012 * L)
     blade = Transformed(blade, angle=-14 * s)
     a = math.radians(180 - 26 * s)
     rx, ry = 0.74 * L * math.cos(a), 0.74 * L * math.sin(a)
     ring_r = 0.26 * L
-    shank = Capsule((0, 0), (rx * 0.62, ry * 0.62), 0.075 * L)
-    return blade, Union(shank, Annulus(rx, ry, ring_r, ring_r * 0.6))
+    shank = Capsule((0, 0), (rx * 0.62, ry * 0.62), 0.075 * L * thick)
+    return blade, Union(shank, Annulus(rx, ry, ring_r, ring_r * (0.45 if bold else 0.6)))
 
 
 def emblem(c, cx, cy, radius, detail=2):
@@ -273,13 +276,15 @@ def emblem(c, cx, cy, radius, detail=2):
             c.fill(Intersect(frame, inner), Linear((cx, cy - h), (cx, cy + h), [(0, "#2a5c86"), (1, "#173650")]))
 
     # Scissors pointing to the upper right, across the strip.
-    length = R * 0.62
+    bold = detail == 0
+    length = R * (0.78 if bold else 0.62)
     axis = -62
     px, py = cx - R * 0.02, cy + R * 0.02
-    lower_blade, lower_grip = _scissors_part(length, upper=False)
-    upper_blade, upper_grip = _scissors_part(length, upper=True)
+    lower_blade, lower_grip = _scissors_part(length, upper=False, bold=bold)
+    upper_blade, upper_grip = _scissors_part(length, upper=True, bold=bold)
     steel = Linear((cx - R * 0.3, cy - R * 0.6), (cx + R * 0.3, cy + R * 0.2), [(0, "#ffffff"), (1, "#a9b2bc")])
-    grip = Linear((cx, cy - R * 0.3), (cx, cy + R * 0.7), [(0, ACCENT_LIGHT), (1, ACCENT)])
+    # Tiny sizes draw the whole pair in steel: blue grips would melt into the blue ring.
+    grip = Linear((cx, cy - R * 0.3), (cx, cy + R * 0.7), [(0, ACCENT_LIGHT), (1, ACCENT)]) if not bold else steel
     edge = max(0.6, R * 0.025)
 
     def place(shape):
@@ -343,7 +348,7 @@ ICON_SIZES = [16, 24, 32, 48, 256]
 
 def icon_image(size):
     c = Canvas(size, size)
-    detail = 0 if size < 32 else (1 if size < 128 else 2)
+    detail = 0 if size < 48 else (1 if size < 128 else 2)
     radius = size / 2 - (0.5 if size < 48 else size * 0.04)
     emblem(c, size / 2, size / 2, radius, detail=detail)
     return c

@@ -13,6 +13,7 @@ import argparse
 import os
 import sys
 
+sys.dont_write_bytecode = True  # keep the source tree clean when the build runs us
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import artwork  # noqa: E402
@@ -157,8 +158,50 @@ def check_rc(path):
     return problems
 
 
+def mock_window(width=591, height=471, looks=None):
+    """The main window as its layout pass paints it, to judge the pictures together."""
+    from raster import Canvas, Linear, Rect
+    import letters
+
+    w, h = width, height
+    c = Canvas(w, h, "#000000")
+    title = artwork.title_strip()
+    slice_ = title.crop(130, 0, 1, 18)
+    for x in range(125, w):
+        c.draw(slice_, x, 0)
+    c.draw(title.crop(0, 0, 130, 18), 0, 0)
+    c.draw(artwork.caption_strip(), w - 42, 0)
+    video = Canvas(w, h - 85, artwork.VIDEO_BACK)
+    video.draw(artwork.logo(), (w - 209) // 2, (h - 85 - 209) // 2)
+    c.draw(video, 0, 18)
+    top = h - 59 - 4
+    skin = artwork.panel()
+    strip = skin.crop(450, 0, 1, 59)
+    for x in range(w):
+        c.draw(strip, x, top)
+    c.draw(skin.crop(0, 0, min(715, w), 59), 0, top)
+    looks = looks or ["normal", "hover", "down", "disabled", "selected", "selectedhover", "disabled"]
+    for i, name in enumerate(artwork.BUTTON_NAMES):
+        c.draw(artwork.button(name, looks[i]), 9 + i * 42, top + 6)
+    disp = artwork.display()
+    for shape in letters.text("TONE-10S.MP3", 4, 5, 7, 1.2):
+        disp.fill(shape, "#e9edf2")
+    for shape in letters.text("TIME:00:00:04/00:00:10", 4, 23, 6, 1.1, gap=3.0):
+        disp.fill(shape, artwork.ACCENT_LIGHT)
+    c.draw(disp, w - 128, top)
+    bar_w = w - 85
+    filled = int(bar_w * 0.4)
+    c.fill(Rect(83, top + 42, 83 + bar_w, top + 52), Linear((0, top + 42), (0, top + 52), [(0, "#515151"), (0.5, "#000000"), (1, "#515151")]))
+    c.fill(Rect(83, top + 42, 83 + filled, top + 52), Linear((0, top + 42), (0, top + 52), [(0, artwork.ACCENT_LIGHT), (0.5, artwork.ACCENT), (1, artwork.ACCENT_LIGHT)]))
+    return c
+
+
 def preview(folder):
     os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "window.png"), "wb") as f:
+        f.write(formats.png_bytes(mock_window()))
+    with open(os.path.join(folder, "window-wide.png"), "wb") as f:
+        f.write(formats.png_bytes(mock_window(900, 420)))
     for name, _, build in catalogue():
         with open(os.path.join(folder, name.replace(".bmp", ".png")), "wb") as f:
             f.write(formats.png_bytes(build()))
