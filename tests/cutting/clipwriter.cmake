@@ -3,4 +3,9 @@ if(NOT WIN32)
   klevotrim_native_test(cutting_units
     SOURCES CutRangeTest.cpp CutPointsTest.cpp ClipWriterTextTest.cpp
     LIBS klevotrim_cutting_core)
+else()
+  klevotrim_win_test(cutting_clipwriter
+    SOURCES ClipWriterTest.cpp ProgressWindowTest.cpp ClipWriterTestSupport.cpp
+    LIBS klevotrim_cutting
+    TIMEOUT 300)
 endif()

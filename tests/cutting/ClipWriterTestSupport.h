@@ -1,0 +1,74 @@
+#pragma once
+// Helpers shared by the clip-writer tests: scripted message boxes, a block observer scope,
+// pattern files and a small owner window that counts the events it receives.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cutting/ClipWriter.h"
+
+namespace klevotrim::test {
+
+struct ShownMessage {
+    HWND owner = nullptr;
+    std::wstring text;
+    std::wstring title;
+    UINT type = 0;
+};
+
+// Replaces the message boxes for the life of the object: records them and gives `answer`.
+class ScriptedMessageBoxes {
+  public:
+    explicit ScriptedMessageBoxes(int answer = IDOK);
+    ~ScriptedMessageBoxes();
+    ScriptedMessageBoxes(const ScriptedMessageBoxes&) = delete;
+    ScriptedMessageBoxes& operator=(const ScriptedMessageBoxes&) = delete;
+    const std::vector<ShownMessage>& shown() const { return shown_; }
+
+  private:
+    int answer_;
+    std::vector<ShownMessage> shown_;
+    MessageBoxFunction previous_;
+};
+
+// Installs a block observer for the life of the object.
+class ObserveBlocks {
+  public:
+    explicit ObserveBlocks(BlockObserver observer) : previous_(SetBlockObserver(std::move(observer))) {}
+    ~ObserveBlocks() { SetBlockObserver(std::move(previous_)); }
+    ObserveBlocks(const ObserveBlocks&) = delete;
+    ObserveBlocks& operator=(const ObserveBlocks&) = delete;
+
+  private:
+    BlockObserver previous_;
+};
+
+// The byte every pattern file holds at `offset`: differs from block to block and inside one.
+std::uint8_t PatternByte(std::int64_t offset);
+void WritePatternFile(const std::wstring& path, std::int64_t length);
+void WriteFilledFile(const std::wstring& path, std::int64_t length, std::uint8_t value);
+std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path);
+bool FileIsThere(const std::wstring& path);
+// Names of the files in a folder (no "." and "..").
+std::vector<std::wstring> FilesIn(const std::wstring& folder);
+
+// A top-level window standing in for the main window; counts WM_APP messages.
+class OwnerWindow {
+  public:
+    OwnerWindow();
+    ~OwnerWindow();
+    OwnerWindow(const OwnerWindow&) = delete;
+    OwnerWindow& operator=(const OwnerWindow&) = delete;
+    HWND get() const { return window_; }
+    int appMessages() const { return appMessages_; }
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    HWND window_ = nullptr;
+    int appMessages_ = 0;
+};
+
+} // namespace klevotrim::test
