@@ -1,17 +1,232 @@
 #pragma once
+// frmMain: the program's main window. It owns the media engine, the preference store, the
+// seek bar Pos, the seven image buttons and the rest of its controls, and runs the commands.
 #include <windows.h>
 
-namespace klevotrim {
+#include <shellapi.h>
 
-// Placeholder main window: opens titled "Klevotrim 1.0" and closes cleanly.
-class MainWindow {
+#include "app/FileDialog.h"
+#include "app/ImageButton.h"
+#include "app/PictureBox.h"
+#include "app/SeekBar.h"
+#include "common/win/UniqueHandle.h"
+#include "cutting/CutPoints.h"
+#include "ui/chrome/Layout.h"
+#include "ui/subclass/Subclass.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace klevotrim {
+class clsMedia;
+class regEdit;
+} // namespace klevotrim
+
+namespace klevotrim::app {
+
+enum class Cmd : int {
+    Open = 1001,
+    Play,
+    Pause,
+    Stop,
+    Start,
+    End,
+    Save,
+    // menu items
+    mnuOpen = 2001,
+    mnuPlay,
+    mnuStop,
+    mnuPause,
+    mnuFullscreen,
+    mnuOOt,
+    mnu100,
+    mnu200,
+    mnu300,
+    mnuFit,
+    mnuStart,
+    mnuEnd,
+    mnuSave,
+    mnuHelp,
+    mnuUpdate,
+    mnuWeb,
+    mnuForum,
+    mnuAbou,
+    mnuExit,
+};
+
+enum ButtonIndex { kOpen, kPlay, kPause, kStop, kStart, kEnd, kSave };
+
+class MainWindow final : public PictureBoxHandler, public ISubclass {
   public:
-    bool Create(HINSTANCE instance);
+    static constexpr wchar_t kClassName[] = L"KlevotrimMain";
+    static constexpr UINT_PTR kMediaTimer = 1;
+    static constexpr UINT_PTR kScrollTimer = 2;
+    static constexpr UINT kTimerInterval = 300;
+    // The window's style as designed, before the borderless style is given at start-up.
+    static constexpr DWORD kDesignStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+
+    MainWindow();
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // Start-up after the platform is prepared: loads the window (its load handler runs), gives
+    // it the borderless style, shows it and applies the stored always-on-top preference.
+    // With `quitOnUnload` the unload ends the thread's message loop.
+    bool Start(HINSTANCE instance, bool quitOnUnload);
+    // Unloads the window as the Exit command does.
+    void Close();
+
     HWND hwnd() const { return hwnd_; }
+    bool Loaded() const { return hwnd_ != nullptr; }
+
+    // What tests and the other windows look at.
+    clsMedia& Media();
+    FileDialog& CD() { return cd_; }
+    SeekBar& Pos() { return pos_; }
+    ImageButton& Button(ButtonIndex index) { return buttons_[index]; }
+    HWND Cutsld() const { return cutsld_.hwnd(); }
+    HWND lblName() const { return lblName_; }
+    HWND lblTime() const { return lblTime_; }
+    HWND Pic() const { return pic_.hwnd(); }
+    HWND PicPanel() const { return picPanel_.hwnd(); }
+    HWND PicButton() const { return picButton_.hwnd(); }
+    HWND PicDisPlay() const { return picDisplay_.hwnd(); }
+    HMENU Menu() const { return menuFile_; }
+    const std::wstring& CurrentFile() const { return currentFile_; }
+    bool Seeking() const { return seeking_; }
+    bool AlwaysOnTop() const { return alwaysOnTop_; }
+    bool IsFullScreen() const { return isFullScreen_; }
+    const CutPoints& Cuts() const { return cuts_; }
+    // Cutsld's placement as last set, unrounded (left, top, width, height in panel pixels).
+    std::array<double, 4> CutBarGeometryUnrounded() const {
+        return {cutBar_.left, cutBar_.top, cutBar_.width, cutBar_.height};
+    }
+    int CaptionImage() const { return captionImage_; }
+    const LayoutResult& LastLayout() const { return layout_; }
+
+    // The right-click menu is shown through this (default TrackPopupMenu); tests replace it.
+    using PopupCall = std::function<void(HMENU menu, POINT screen)>;
+    void SetPopupCall(PopupCall call) { popupCall_ = std::move(call); }
+
+    // ISubclass: WM_GETMINMAXINFO keeps the window at 480 x 360 at least.
+    SubclassResponse MsgResponse() override { return response_; }
+    void MsgResponse(SubclassResponse response) override { response_ = response; }
+    LRESULT WindowProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam) override;
+
+    // The commands, as the buttons and the menu run them.
+    void cmdOpen_Click();
+    void cmdPlay_Click();
+    void cmdPause_Click();
+    void cmdStop_Click();
+    void cmdStart_Click();
+    void cmdEnd_Click();
+    void cmdSave_Click();
+    void mnuFullscreen_Click();
+    void mnuOOt_Click();
+    void mnuSize_Click(int width, int height);
+    void mnuFit_Click();
+    void mnuWebPage_Click(const wchar_t* address);
+    void mnuAbou_Click();
+    void mnuExit_Click();
+    void iStatus();
+    void iRefresh();
 
   private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    // Window life (MainWindow.cpp).
+    LRESULT OnCreate();
+    void Form_Load();
+    LRESULT Form_QueryUnload();
+    void Form_Unload();
+    void OnNcDestroy();
+    LRESULT OnCommand(int id);
+    LRESULT OnTimer(UINT_PTR id);
+    void tmrMedia_Timer();
+    void tmrScroll_Timer();
+    LRESULT OnDropFiles(HDROP drop);
+    LRESULT OnCtlColorStatic(HDC dc, HWND control);
+    void Pos_MouseDown();
+    void Pos_MouseUP();
+    void OpenedFile(); // the video sizing shared by open and drop
+    void ApplyCutBar(const CutBarUpdate& update);
+    SeekBarPlacement PosPlacement();
+    void ShowMessage(const std::wstring& text, const std::wstring& title, UINT type);
+    regEdit& Preferences();
+    void CreateControls();
+    void BuildMenu();
+
+    // Layout and chrome (MainWindowLayout.cpp).
+    LRESULT Form_Resize();
+    LRESULT Form_Paint();
+    LRESULT Form_MouseDown(UINT message, int x, int y, WPARAM keys);
+    LRESULT Form_MouseMove(int x, int y, WPARAM keys);
+    LRESULT Form_MouseUp();
+    LRESULT Form_DblClick();
+    LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
+    void OnBoxPaint(PictureBox& box, HDC dc) override;
+    void OnBoxMouse(PictureBox& box, UINT message, int x, int y, WPARAM keys) override;
+    void PicButton_MouseMove(int x);
+    void PicButton_MouseDown(int x);
+    void PicPanel_Mouse(UINT message, int x, int y, WPARAM keys);
+    void SetCaptionImage(int image);
+    void RefreshMenuStates();
+    void ShowPopup(POINT client);
+    void LoadSkin();
+    void ButtonLooks(int button, std::array<int, static_cast<int>(ButtonLook::Count)>& looks) const;
+    void BlitSkin(HDC dc, HBITMAP skin, const LayoutBlit& blit);
+
+    HINSTANCE instance_ = nullptr;
     HWND hwnd_ = nullptr;
+    bool quitOnUnload_ = false;
+    bool unloaded_ = false;
+    SubclassResponse response_ = ResponseConsume;
+
+    std::unique_ptr<clsMedia> media_;      // created on first use
+    std::unique_ptr<regEdit> preferences_; // created on first use
+    std::wstring currentFile_;
+    std::wstring nameCaption_;
+    bool seeking_ = false;
+    bool alwaysOnTop_ = false;
+    bool isFullScreen_ = false;
+    bool inMediaTick_ = false;
+    CutPoints cuts_;
+    struct CutBarGeometry {
+        double left = 0, top = 0, width = 0, height = 0;
+    } cutBar_; // Cutsld as the commands set it, before rounding to pixels
+    FileDialog cd_;
+    PopupCall popupCall_;
+
+    PictureBox pic_, picPanel_, picDisplay_, picButton_, cutsld_;
+    HWND img_ = nullptr;
+    HWND lblName_ = nullptr;
+    HWND lblTime_ = nullptr;
+    std::array<ImageButton, 7> buttons_;
+    SeekBar pos_;
+    HRESULT posResult_ = S_OK;
+    win::UniqueBrush labelBrush_;
+    win::UniqueFont labelFont_;
+
+    struct MenuOwner {
+        using pointer = HMENU;
+        static pointer Invalid() noexcept { return nullptr; }
+        static bool IsValid(pointer h) noexcept { return h != nullptr; }
+        static void Close(pointer h) noexcept { ::DestroyMenu(h); }
+    };
+    win::UniqueHandle<MenuOwner> menuBar_; // "File", whose submenu is the right-click menu
+    HMENU menuFile_ = nullptr;             // owned by menuBar_
+
+    // Skin artwork (loaded from the program's resources when present).
+    win::UniqueBitmap skinTitle_, skinPanel_, skinDisplay_, skinLogo_;
+    std::array<win::UniqueBitmap, 7> skinCaption_; // 101..107
+    int captionImage_ = kCaptionNormal;
+    LayoutResult layout_;
 };
 
-} // namespace klevotrim
+// The program: prepares the platform, starts the main window and runs until it unloads.
+int RunKlevotrim(HINSTANCE instance);
+
+} // namespace klevotrim::app

@@ -1,0 +1,82 @@
+#pragma once
+// Portable rules of the main window: texts, the status table, the open filter, the name
+// scroller, the media timer's decisions and the right-click menu states. No <windows.h> here,
+// so every rule is unit-tested natively; MainWindow*.cpp apply them to real windows.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace klevotrim::app {
+
+inline constexpr wchar_t kAppTitle[] = L"Klevotrim 1.0";
+inline constexpr wchar_t kIdleName[] = L" Klevotrim 1.0 ";
+inline constexpr wchar_t kZeroTime[] = L"Time:00:00:00/00:00:00";
+inline constexpr wchar_t kVersion[] = L"1.0";
+
+// The maker's pages, opened through the shell. Placeholder addresses: change them here only.
+struct WebPages {
+    static constexpr wchar_t kHome[] = L"https://klevotrim.example.org/";
+    static constexpr wchar_t kProduct[] = L"https://klevotrim.example.org/klevotrim/";
+    static constexpr wchar_t kForum[] = L"https://klevotrim.example.org/forum/";
+};
+
+inline constexpr wchar_t kInternetErrorText[] =
+    L"An error has occured while trying to connect to the internet\r\n"
+    L"Please ensure that your internet connection is functioning correctly and try again.";
+inline constexpr wchar_t kInternetErrorTitle[] = L"Error!";
+
+// Open dialog: flags (hide read-only, no change of folder, create prompt, explorer, no
+// dereferenced links, long names, resizable, show hidden) and the filter with "|" separators.
+inline constexpr std::uint32_t kOpenFlags = 0x10B8200C;
+std::wstring OpenFilter();
+
+// The common dialogs want NUL between label and pattern and a double NUL at the end.
+std::wstring FilterForDialog(std::wstring_view barSeparated);
+
+// What iStatus does with the controls for a media status.
+enum class Switch { Keep, On, Off };
+struct StatusView {
+    Switch pause = Switch::Keep;
+    Switch stop = Switch::Keep;
+    Switch start = Switch::Keep;
+    Switch endAndSave = Switch::Keep;
+    Switch seekBar = Switch::Keep;
+    bool hideCutBar = false;
+};
+StatusView StatusRule(std::wstring_view status);
+
+// lblName: the title when no file is current, otherwise the full path.
+std::wstring NameCaption(std::wstring_view currentFile);
+
+// tmrScroll: the first character moves to the end.
+std::wstring RotateLeft(std::wstring_view text);
+
+// tmrMedia: whether a tick follows the media (not while seeking, nor below 2 seconds).
+bool TimerFollows(bool seeking, std::optional<double> duration);
+// Whether the bar has reached its end (Value >= Max as the seek bar reports them).
+inline bool ReachedEnd(std::int32_t value, std::int32_t max) {
+    return value >= max;
+}
+std::wstring TimeCaption(std::wstring_view position, std::wstring_view duration);
+
+// "Application Path": folder, "\", name and ".exe" (a folder ending in "\" doubles it).
+std::wstring ApplicationPath(std::wstring_view folder, std::wstring_view baseName);
+
+// Where centring puts a window of `window` pixels on a `screen` of pixels (halves to even).
+std::int32_t CentredOrigin(std::int32_t screen, std::int32_t window);
+
+// Window sizes of the view commands, in pixels (twips / 15).
+struct Size {
+    std::int32_t width;
+    std::int32_t height;
+};
+inline constexpr std::int32_t kPixelTwips = 15;
+inline constexpr Size kLoadSize{8865 / kPixelTwips, 7065 / kPixelTwips};      // 591 x 471
+inline constexpr Size kDesignClient{10440 / kPixelTwips, 9120 / kPixelTwips}; // 696 x 608
+inline constexpr Size kMinimumSize{480, 360};
+inline constexpr Size kSize50{9600 / kPixelTwips, 7200 / kPixelTwips};    // 640 x 480
+inline constexpr Size kSize100{11100 / kPixelTwips, 8700 / kPixelTwips};  // 740 x 580
+inline constexpr Size kSize200{12600 / kPixelTwips, 10200 / kPixelTwips}; // 840 x 680
+
+} // namespace klevotrim::app

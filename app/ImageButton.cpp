@@ -1,0 +1,242 @@
+#include "app/ImageButton.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+namespace klevotrim::app {
+
+namespace {
+
+void RegisterButtonClass(HINSTANCE instance, WNDPROC proc) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_HAND);
+    wc.lpszClassName = ImageButton::kClassName;
+    RegisterClassExW(&wc); // a second registration fails harmlessly
+}
+
+constexpr SIZE kPlaceholderSize{36, 30}; // the artwork's button size
+
+} // namespace
+
+bool ImageButton::Create(HWND parent, int id, const RECT& position, const std::wstring& tipText, bool enabled,
+                         HINSTANCE module, const std::array<int, static_cast<int>(ButtonLook::Count)>& looks,
+                         const std::wstring& label) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    RegisterButtonClass(instance, WndProc);
+    tipText_ = tipText;
+    label_ = label;
+    for (size_t i = 0; i < looks.size(); ++i) {
+        if (looks[i] != 0)
+            looks_[i].reset(static_cast<HBITMAP>(
+                LoadImageW(module, MAKEINTRESOURCEW(looks[i]), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    }
+    HWND hwnd =
+        CreateWindowExW(0, kClassName, label.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, position.left,
+                        position.top, position.right - position.left, position.bottom - position.top, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
+    if (!hwnd)
+        return false;
+    hwnd_.reset(hwnd);
+    EnableWindow(hwnd, enabled ? TRUE : FALSE);
+
+    tip_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, instance, nullptr));
+    if (tip_) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = parent;
+        tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
+        tool.lpszText = tipText_.data();
+        SendMessageW(tip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    return true;
+}
+
+bool ImageButton::Enabled() const {
+    return hwnd_ && IsWindowEnabled(hwnd_.get());
+}
+
+void ImageButton::Enabled(bool enabled) {
+    if (!hwnd_)
+        return;
+    if (!enabled) {
+        pressed_ = false;
+        hover_ = false;
+    }
+    EnableWindow(hwnd_.get(), enabled ? TRUE : FALSE);
+    InvalidateRect(hwnd_.get(), nullptr, FALSE);
+}
+
+void ImageButton::Picture(HBITMAP picture) {
+    if (picture != looks_[0].get())
+        looks_[0].reset(picture); // the button owns the pictures it shows
+    if (hwnd_) {
+        InvalidateRect(hwnd_.get(), nullptr, FALSE);
+        UpdateWindow(hwnd_.get());
+    }
+}
+
+SIZE ImageButton::PictureSize() const {
+    BITMAP info{};
+    if (looks_[0] && GetObjectW(looks_[0].get(), sizeof(info), &info))
+        return SIZE{info.bmWidth, info.bmHeight};
+    return kPlaceholderSize;
+}
+
+void ImageButton::Move(int left, int top) {
+    if (hwnd_)
+        SetWindowPos(hwnd_.get(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK ImageButton::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<ImageButton*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    switch (msg) {
+    case WM_PAINT:
+        return self->OnPaint();
+    case WM_ERASEBKGND:
+        return 1; // the paint covers everything
+    case WM_MOUSEMOVE:
+        return self->OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    case WM_MOUSELEAVE:
+        return self->OnMouseLeave();
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        return self->OnLButtonDown();
+    case WM_LBUTTONUP:
+        return self->OnLButtonUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    case WM_CAPTURECHANGED:
+        return self->OnCaptureChanged();
+    case WM_ENABLE:
+        return self->OnEnable();
+    case WM_NCDESTROY:
+        self->OnNcDestroy();
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    default:
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+HBITMAP ImageButton::LookFor() const {
+    ButtonLook look = ButtonLook::Normal;
+    if (!IsWindowEnabled(hwnd_.get()))
+        look = ButtonLook::Disabled;
+    else if (pressed_ && hover_)
+        look = ButtonLook::Down;
+    else if (hover_)
+        look = ButtonLook::Hover;
+    HBITMAP bitmap = looks_[static_cast<int>(look)].get();
+    return bitmap ? bitmap : looks_[0].get();
+}
+
+LRESULT ImageButton::OnPaint() {
+    win::PaintScope paint(hwnd_.get());
+    RECT client{};
+    GetClientRect(hwnd_.get(), &client);
+    const bool enabled = IsWindowEnabled(hwnd_.get()) != FALSE;
+    if (HBITMAP bitmap = LookFor()) {
+        win::UniqueMemoryDc memory(CreateCompatibleDC(paint.dc()));
+        if (memory) {
+            win::SelectScope select(memory.get(), bitmap);
+            BITMAP info{};
+            GetObjectW(bitmap, sizeof(info), &info);
+            StretchBlt(paint.dc(), 0, 0, client.right, client.bottom, memory.get(), 0, 0, info.bmWidth,
+                       info.bmHeight, SRCCOPY);
+            return 0;
+        }
+    }
+    // No artwork: a drawn stand-in that still shows the state.
+    COLORREF face = !enabled               ? RGB(70, 70, 70)
+                    : (pressed_ && hover_) ? RGB(40, 90, 150)
+                    : hover_               ? RGB(90, 150, 210)
+                                           : RGB(60, 120, 190);
+    win::UniqueBrush brush(CreateSolidBrush(face));
+    FillRect(paint.dc(), &client, brush.get());
+    DrawEdge(paint.dc(), &client, (pressed_ && hover_) ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+    SetBkMode(paint.dc(), TRANSPARENT);
+    SetTextColor(paint.dc(), enabled ? RGB(255, 255, 255) : RGB(140, 140, 140));
+    DrawTextW(paint.dc(), label_.c_str(), -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    return 0;
+}
+
+bool ImageButton::Inside(int x, int y) const {
+    RECT client{};
+    GetClientRect(hwnd_.get(), &client);
+    POINT point{x, y};
+    return PtInRect(&client, point) != FALSE;
+}
+
+LRESULT ImageButton::OnMouseMove(int x, int y) {
+    bool inside = Inside(x, y);
+    if (inside != hover_) {
+        hover_ = inside;
+        InvalidateRect(hwnd_.get(), nullptr, FALSE);
+    }
+    if (!tracking_) {
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_.get(), 0};
+        tracking_ = TrackMouseEvent(&track) != FALSE;
+    }
+    return 0;
+}
+
+LRESULT ImageButton::OnMouseLeave() {
+    tracking_ = false;
+    if (hover_ && GetCapture() != hwnd_.get()) {
+        hover_ = false;
+        InvalidateRect(hwnd_.get(), nullptr, FALSE);
+    }
+    return 0;
+}
+
+LRESULT ImageButton::OnLButtonDown() {
+    pressed_ = true;
+    hover_ = true;
+    SetCapture(hwnd_.get());
+    InvalidateRect(hwnd_.get(), nullptr, FALSE);
+    return 0;
+}
+
+LRESULT ImageButton::OnLButtonUp(int x, int y) {
+    const bool click = pressed_ && Inside(x, y);
+    pressed_ = false;
+    if (GetCapture() == hwnd_.get())
+        ReleaseCapture();
+    InvalidateRect(hwnd_.get(), nullptr, FALSE);
+    if (click && IsWindowEnabled(hwnd_.get())) {
+        const int id = GetDlgCtrlID(hwnd_.get());
+        SendMessageW(GetParent(hwnd_.get()), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(hwnd_.get()));
+    }
+    return 0;
+}
+
+LRESULT ImageButton::OnCaptureChanged() {
+    if (pressed_) {
+        pressed_ = false;
+        InvalidateRect(hwnd_.get(), nullptr, FALSE);
+    }
+    return 0;
+}
+
+LRESULT ImageButton::OnEnable() {
+    InvalidateRect(hwnd_.get(), nullptr, FALSE);
+    return 0;
+}
+
+void ImageButton::OnNcDestroy() {
+    SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, 0);
+    tip_.reset();    // owned by the top-level window, so it would outlive the button
+    hwnd_.release(); // the window is going away on its own
+}
+
+} // namespace klevotrim::app

@@ -1,0 +1,66 @@
+#pragma once
+// The image button: a picture button with seven looks (normal, hover, pressed, disabled, mask,
+// selected, selected-and-hover), a tooltip, an enabled state and one click (WM_COMMAND with
+// BN_CLICKED to the parent) per click of the enabled button.
+#include <windows.h>
+
+#include <objbase.h>
+
+#include "common/win/UniqueHandle.h"
+
+#include <array>
+#include <string>
+
+namespace klevotrim::app {
+
+enum class ButtonLook { Normal, Hover, Down, Disabled, Mask, Selected, SelectedHover, Count };
+
+class ImageButton {
+  public:
+    static constexpr wchar_t kClassName[] = L"KlevotrimImageButton";
+
+    ImageButton() = default;
+    ImageButton(const ImageButton&) = delete;
+    ImageButton& operator=(const ImageButton&) = delete;
+
+    // `looks` are bitmap resource ids of `module` (0 for none); `label` is drawn when there is no
+    // picture for a look.
+    bool Create(HWND parent, int id, const RECT& position, const std::wstring& tipText, bool enabled,
+                HINSTANCE module, const std::array<int, static_cast<int>(ButtonLook::Count)>& looks,
+                const std::wstring& label);
+
+    HWND hwnd() const { return hwnd_.get(); }
+    bool Enabled() const;
+    void Enabled(bool enabled);
+    // The picture (normal look): reading it and writing the same one back repaints the button.
+    HBITMAP Picture() const { return looks_[0].get(); }
+    void Picture(HBITMAP picture);
+    // Size of the normal look, or the placeholder size without one.
+    SIZE PictureSize() const;
+    void Move(int left, int top);
+    std::wstring TipText() const { return tipText_; }
+
+  private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT OnPaint();
+    LRESULT OnMouseMove(int x, int y);
+    LRESULT OnMouseLeave();
+    LRESULT OnLButtonDown();
+    LRESULT OnLButtonUp(int x, int y);
+    LRESULT OnCaptureChanged();
+    LRESULT OnEnable();
+    void OnNcDestroy();
+    HBITMAP LookFor() const;
+    bool Inside(int x, int y) const;
+
+    win::UniqueWindow hwnd_;
+    win::UniqueWindow tip_;
+    std::array<win::UniqueBitmap, static_cast<int>(ButtonLook::Count)> looks_;
+    std::wstring tipText_;
+    std::wstring label_;
+    bool hover_ = false;
+    bool pressed_ = false;
+    bool tracking_ = false;
+};
+
+} // namespace klevotrim::app

@@ -1,0 +1,224 @@
+// frmMain: the media commands, the cut points, the save command and the menu commands.
+#include "app/MainWindow.h"
+
+#include "app/AppRules.h"
+#include "common/Rounding.h"
+#include "cutting/ClipWriter.h"
+#include "cutting/ClipWriterText.h"
+#include "cutting/FunctionsWin.h"
+#include "media/Media.h"
+#include "ui/chrome/About.h"
+#include "ui/chrome/Border.h"
+
+namespace klevotrim::app {
+
+namespace {
+
+void Apply(Switch change, ImageButton& button) {
+    if (change != Switch::Keep)
+        button.Enabled(change == Switch::On);
+}
+
+void Apply(ButtonChange change, ImageButton& button) {
+    if (change != ButtonChange::Keep)
+        button.Enabled(change == ButtonChange::Enable);
+}
+
+int Pixels(double value) {
+    return ToInt32(value).value_or(0);
+}
+
+} // namespace
+
+void MainWindow::cmdOpen_Click() {
+    buttons_[kOpen].Enabled(false);
+    buttons_[kPlay].Enabled(false);
+    currentFile_.clear();
+    currentFile_ = cd_.ShowOpen(hwnd_, OpenFilter(), 0, L"Open", L"", L"", L"", kOpenFlags, 0);
+    if (!hwnd_)
+        return; // the window went away while the dialog was up
+    buttons_[kOpen].Enabled(true);
+    buttons_[kPlay].Enabled(true);
+    iRefresh();
+    buttons_[kStart].Enabled(false);
+    buttons_[kEnd].Enabled(false);
+    buttons_[kSave].Enabled(false);
+    cutsld_.Show(false);
+    iStatus();
+    if (currentFile_.empty())
+        return;
+    buttons_[kOpen].Enabled(false);
+    buttons_[kPlay].Enabled(false);
+    Media().FileName(currentFile_, pic_.hwnd());
+    // A file the platform cannot play is not reported; the buttons follow the status below.
+    Media().Play();
+    OpenedFile();
+    buttons_[kOpen].Enabled(true);
+    buttons_[kPlay].Enabled(true);
+    iRefresh();
+    buttons_[kStart].Enabled(false);
+    buttons_[kEnd].Enabled(false);
+    buttons_[kSave].Enabled(false);
+    cutsld_.Show(false);
+    iStatus();
+}
+
+void MainWindow::cmdPlay_Click() {
+    // Every error is ignored and the next step runs.
+    const std::wstring status = Media().Status();
+    if (status == L"Playing")
+        return;
+    if (status == L"Stopped") {
+        // A fresh graph, so playback starts from the beginning.
+        Media().FileName(currentFile_, pic_.hwnd());
+        Media().Play();
+        if (Media().IzVideo())
+            Media().AutoResize();
+    }
+    if (Media().Status() == L"Paused")
+        Media().Play();
+    iStatus();
+}
+
+void MainWindow::cmdPause_Click() {
+    Media().Pause(); // a refusing graph keeps its status, which iStatus shows
+    iStatus();
+}
+
+void MainWindow::cmdStop_Click() {
+    Media().Stop_(); // as above
+    iStatus();
+}
+
+void MainWindow::iStatus() {
+    const StatusView view = StatusRule(Media().Status());
+    Apply(view.pause, buttons_[kPause]);
+    Apply(view.stop, buttons_[kStop]);
+    Apply(view.start, buttons_[kStart]);
+    Apply(view.endAndSave, buttons_[kEnd]);
+    Apply(view.endAndSave, buttons_[kSave]);
+    if (view.seekBar != Switch::Keep && pos_.IsCreated())
+        pos_.SetEnabled(view.seekBar == Switch::On);
+    if (view.hideCutBar)
+        cutsld_.Show(false);
+    nameCaption_ = NameCaption(currentFile_);
+    SetWindowTextW(lblName_, nameCaption_.c_str());
+}
+
+void MainWindow::iRefresh() {
+    for (auto& button : buttons_)
+        button.Picture(button.Picture());
+}
+
+SeekBarPlacement MainWindow::PosPlacement() {
+    SeekBarPlacement placement;
+    placement.value = pos_.Value().value_or(0);
+    placement.max = pos_.Max().value_or(0);
+    if (HWND window = pos_.Window()) {
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        MapWindowPoints(HWND_DESKTOP, picPanel_.hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+        placement.left = rect.left;
+        placement.top = rect.top;
+        placement.width = rect.right - rect.left;
+        placement.height = rect.bottom - rect.top;
+    } else {
+        placement.left = layout_.pos.left;
+        placement.top = layout_.pos.top;
+        placement.width = layout_.pos.width;
+        placement.height = layout_.pos.height;
+    }
+    return placement;
+}
+
+void MainWindow::ApplyCutBar(const CutBarUpdate& update) {
+    if (update.height)
+        cutBar_.height = *update.height;
+    if (update.top)
+        cutBar_.top = *update.top;
+    if (update.width)
+        cutBar_.width = *update.width;
+    if (update.left)
+        cutBar_.left = *update.left;
+    // The window gets whole pixels; the commands keep the exact values.
+    SetWindowPos(cutsld_.hwnd(), update.bringToFront ? HWND_TOP : nullptr, Pixels(cutBar_.left),
+                 Pixels(cutBar_.top), std::max(0, Pixels(cutBar_.width)), std::max(0, Pixels(cutBar_.height)),
+                 SWP_NOACTIVATE | (update.bringToFront ? 0 : SWP_NOZORDER));
+    if (update.show)
+        cutsld_.Show(true);
+    Apply(update.endButton, buttons_[kEnd]);
+    Apply(update.saveButton, buttons_[kSave]);
+}
+
+void MainWindow::cmdStart_Click() {
+    ApplyCutBar(cuts_.StartPoint(PosPlacement()));
+}
+
+void MainWindow::cmdEnd_Click() {
+    ApplyCutBar(cuts_.EndPoint(PosPlacement()));
+}
+
+void MainWindow::cmdSave_Click() {
+    cd_.Filter(SaveFilter(currentFile_));
+    cd_.ShowSave(hwnd_);
+    const std::wstring destination = cd_.FileName();
+    if (destination.empty() || !hwnd_)
+        return;
+    Media().Pause(); // a graph that cannot pause goes on playing during the copy
+    buttons_[kSave].Enabled(false);
+    buttons_[kEnd].Enabled(false);
+    // The copy keeps what it starts with, whatever happens during it.
+    const std::wstring source = currentFile_;
+    const std::int32_t cutStart = cuts_.CutStart();
+    const std::int32_t cutEnd = cuts_.CutEnd();
+    if (!FileExists(destination) || AskReplace(hwnd_, destination))
+        CutFile(source, destination, cutStart, cutEnd, Media().Max(), hwnd_, alwaysOnTop_);
+    if (!hwnd_)
+        return;
+    Media().Play(); // resumes also when it was paused before
+    cutsld_.Show(false);
+}
+
+void MainWindow::mnuFullscreen_Click() {
+    const bool was = isFullScreen_;
+    isFullScreen_ = !isFullScreen_;
+    ShowWindow(hwnd_, was ? SW_SHOWNORMAL : SW_SHOWMAXIMIZED);
+}
+
+void MainWindow::mnuOOt_Click() {
+    const bool was = alwaysOnTop_;
+    alwaysOnTop_ = !alwaysOnTop_;
+    if (was)
+        SetNotTopMost(hwnd_);
+    else
+        SetTopMost(hwnd_);
+}
+
+void MainWindow::mnuSize_Click(int width, int height) {
+    SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::mnuFit_Click() {
+    SetFormBorder(hwnd_, 0, true, true, true, true, true, false);
+    ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
+    isFullScreen_ = true;
+}
+
+void MainWindow::mnuWebPage_Click(const wchar_t* address) {
+    // The shell's own refusal is not reported; only a failure on the way here is.
+    try {
+        ShellOpen(address, L"", L"");
+    } catch (...) {
+        ShowMessage(kInternetErrorText, kInternetErrorTitle, MB_OK | MB_ICONINFORMATION);
+    }
+}
+
+void MainWindow::mnuAbou_Click() {
+    ShowAbout(hwnd_, alwaysOnTop_);
+}
+
+void MainWindow::mnuExit_Click() {
+    Close();
+}
+
+} // namespace klevotrim::app
