@@ -3,6 +3,7 @@
 
 #include <objbase.h> // before UniqueHandle.h, which uses CoInitializeEx
 
+#include "TestSupport.h"
 #include "common/win/UniqueHandle.h"
 
 #include <gtest/gtest.h>
@@ -85,6 +86,107 @@ TEST(SetFormBorder, NoBorderRemovesTheFrameAndKeepsSystemMenuAndBoxes) {
     SetFormBorder(form.get(), 2, true, true, true, true, true, false);
     EXPECT_NE(GetWindowLongPtrW(form.get(), GWL_STYLE) & WS_THICKFRAME, 0);
     EXPECT_LT(ClientSize(form.get()).cy, WindowSize(form.get()).cy);
+}
+
+TEST(SetFormBorder, HiddenWindowGivenNoBorderShowsNormallyAfterwards) {
+    win::UniqueWindow form = MakeWindow(WS_OVERLAPPEDWINDOW, 300, 200);
+    ASSERT_TRUE(form);
+    ASSERT_FALSE(IsWindowVisible(form.get()));
+    SetFormBorder(form.get(), 0, true, true, true, true, true, false); // as at start-up, before the show
+    ShowWindow(form.get(), SW_SHOW);
+    EXPECT_TRUE(IsWindowVisible(form.get()));
+    EXPECT_EQ(WindowSize(form.get()).cx, 300);
+    EXPECT_TRUE(SetWindowPos(form.get(), nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER));
+    RECT r{};
+    GetWindowRect(form.get(), &r);
+    EXPECT_EQ(r.left, 40);
+}
+
+// Runs `action` on another thread after `delayMs`, unless the test ends first.
+class Later {
+  public:
+    Later(DWORD delayMs, void (*action)(HWND), HWND window)
+        : done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), delay_(delayMs), action_(action),
+          window_(window) {
+        thread_.reset(CreateThread(nullptr, 0, &Later::Run, this, 0, nullptr));
+    }
+    ~Later() {
+        SetEvent(done_.get());
+        WaitForSingleObject(thread_.get(), INFINITE);
+    }
+
+  private:
+    static DWORD WINAPI Run(void* self) {
+        auto* later = static_cast<Later*>(self);
+        if (WaitForSingleObject(later->done_.get(), later->delay_) == WAIT_TIMEOUT)
+            later->action_(later->window_);
+        return 0;
+    }
+    win::UniqueKernelHandle done_;
+    win::UniqueKernelHandle thread_;
+    DWORD delay_;
+    void (*action_)(HWND);
+    HWND window_;
+};
+
+void SendMouse(DWORD flags, LONG dx = 0, LONG dy = 0) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    input.mi.dx = dx;
+    input.mi.dy = dy;
+    SendInput(1, &input, sizeof(input));
+}
+
+TEST(DragWindow, WithoutAHeldButtonReturnsAndLeavesTheWindowInPlace) {
+    win::UniqueWindow form = MakeWindow(WS_POPUP | WS_VISIBLE, 200, 100);
+    ASSERT_TRUE(form);
+    RECT before{}, after{};
+    GetWindowRect(form.get(), &before);
+    // A move loop waiting for a release that never comes would hang: end it after 3 s.
+    Later escape(
+        3000,
+        [](HWND window) {
+            PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+            PostMessageW(window, WM_LBUTTONUP, 0, 0);
+        },
+        form.get());
+    const DWORD start = GetTickCount();
+    DragWindow(form.get());
+    EXPECT_LT(GetTickCount() - start, 2500u);
+    GetWindowRect(form.get(), &after);
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.top, before.top);
+}
+
+TEST(DragWindow, WithTheLeftButtonHeldTheWindowFollowsTheMouse) {
+    win::UniqueWindow form = MakeWindow(WS_POPUP | WS_VISIBLE, 200, 100);
+    ASSERT_TRUE(form);
+    SetForegroundWindow(form.get());
+    RECT before{};
+    GetWindowRect(form.get(), &before);
+    SetCursorPos(before.left + 100, before.top + 50);
+    test::PumpMessages(100);
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    ASSERT_TRUE(test::PumpUntil([] { return (GetKeyState(VK_LBUTTON) & 0x8000) != 0; }, 2000));
+
+    Later release(
+        300,
+        [](HWND) {
+            for (int i = 1; i <= 5; ++i) {
+                SendMouse(MOUSEEVENTF_MOVE, 6, 4); // small steps: no pointer acceleration
+                Sleep(50);
+            }
+            SendMouse(MOUSEEVENTF_LEFTUP);
+        },
+        form.get());
+    DragWindow(form.get());
+    test::PumpMessages(200);
+    RECT after{};
+    GetWindowRect(form.get(), &after);
+    EXPECT_EQ(after.left - before.left, 30);
+    EXPECT_EQ(after.top - before.top, 20);
+    EXPECT_EQ(GetKeyState(VK_LBUTTON) & 0x8000, 0);
 }
 
 TEST(WindowRegions, RoundRegionCutsTheCornersAndRectRegionRestoresThem) {

@@ -132,6 +132,10 @@ void SetRectRegion(HWND form) {
 }
 
 void DragWindow(HWND form) {
+    // The system's move loop ends on the button's release; started without a held button
+    // it would carry the window with the mouse until the next click.
+    if ((::GetKeyState(VK_LBUTTON) & 0x8000) == 0)
+        return;
     ::ReleaseCapture();
     // The system runs its move loop as if the caption were dragged; the result means nothing.
     ::SendMessageW(form, WM_NCLBUTTONDOWN, HTCAPTION, 0);

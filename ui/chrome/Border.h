@@ -26,7 +26,8 @@ void SetFormBorder(HWND form, int borderStyle, bool clipChildren, bool systemMen
 void SetRoundRegion(HWND form, int ellipseWidth, int ellipseHeight);
 void SetRectRegion(HWND form);
 
-// Lets the system move the window with the mouse as if its caption were dragged.
+// Lets the system move the window with the mouse as if its caption were dragged, while the
+// left button is held (without it, nothing happens).
 void DragWindow(HWND form);
 
 // Press: records which resize zones (right edge, bottom edge, corner) the press is in.
