@@ -51,7 +51,8 @@
 
 /* Image buttons (36 x 30 each), seven buttons in seven looks. The mask look is black where the
    button is and white where the panel shows through (its rounded corners). The other looks are
-   drawn on the panel's own background, so they can also be shown without the mask. */
+   drawn on the panel's own background, so they can also be shown without the mask. Load the
+   mask with LR_MONOCHROME for MaskBlt. */
 #define ART_BUTTON_WIDTH 36
 #define ART_BUTTON_HEIGHT 30
 #define ART_BUTTON_COUNT 7

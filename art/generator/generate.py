@@ -66,11 +66,8 @@ def write_all(out):
 
 
 def _write(path, data):
-    # Leave an unchanged file alone so the resource compiler is not re-run for nothing.
-    if os.path.exists(path):
-        with open(path, "rb") as f:
-            if f.read() == data:
-                return
+    # Always rewritten (through a temporary file, so a stopped build leaves no half image):
+    # the build compares the files' times with the generator's.
     with open(path + ".tmp", "wb") as f:
         f.write(data)
     os.replace(path + ".tmp", path)
