@@ -1,7 +1,8 @@
 #pragma once
 // A VARIANT that clears itself: the control's variant properties and event arguments.
-#include <oleauto.h>
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <cstdint>
 #include <utility>
@@ -28,8 +29,9 @@ class OwnedVariant {
     }
     explicit OwnedVariant(const VARIANT& other) noexcept {
         VariantInit(&value_);
-        // A copy that fails (out of memory) leaves the variant empty.
-        VariantCopy(&value_, &other);
+        // A copy that fails (out of memory) leaves the variant empty. The cast only serves
+        // headers that declare the source without const; it is not written.
+        VariantCopy(&value_, const_cast<VARIANT*>(&other));
     }
     OwnedVariant(const OwnedVariant& other) noexcept : OwnedVariant(other.value_) {}
     OwnedVariant& operator=(const OwnedVariant& other) noexcept {

@@ -55,7 +55,7 @@ void RunPendingMessages() {
 std::optional<double> AsNumber(const VARIANT& value) {
     VARIANT number;
     VariantInit(&number);
-    if (FAILED(VariantChangeType(&number, &value, 0, VT_R8)))
+    if (FAILED(VariantChangeType(&number, const_cast<VARIANT*>(&value), 0, VT_R8)))
         return std::nullopt;
     return number.dblVal;
 }
@@ -114,7 +114,7 @@ ComPtr<IPictureDisp> ReadPicture(IPropertyBag* bag, const wchar_t* name) {
 } // namespace
 
 // Drops on the control raise its OLEDragDrop event.
-class SliderDropTarget : public IDropTarget {
+class SliderDropTarget final : public IDropTarget {
   public:
     explicit SliderDropTarget(Slider* owner) : owner_(owner) {}
     void Detach() { owner_ = nullptr; }
@@ -297,7 +297,7 @@ HRESULT Slider::ReadProperties(IPropertyBag* bag) {
         VARIANT flag;
         VariantInit(&flag);
         // An unreadable flag keeps the default.
-        if (SUCCEEDED(VariantChangeType(&flag, &read.get(), 0, VT_BOOL)))
+        if (SUCCEEDED(VariantChangeType(&flag, const_cast<VARIANT*>(&read.get()), 0, VT_BOOL)))
             enabled = flag.boolVal != VARIANT_FALSE;
     }
     model_.SetEnabledFlag(enabled);

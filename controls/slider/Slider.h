@@ -14,9 +14,10 @@
 
 #include "common/win/UniqueHandle.h"
 
+#include <windows.h>
+
 #include <ocidl.h>
 #include <oleidl.h>
-#include <windows.h>
 #include <wrl/client.h>
 
 #include <array>

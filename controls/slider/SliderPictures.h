@@ -1,9 +1,10 @@
 #pragma once
 // Pictures of the image slider: the built-in dark-theme skin drawn with GDI, and measuring and
 // drawing any picture object (bitmap, icon or metafile) in pixels.
+#include <windows.h>
+
 #include <ocidl.h>
 #include <olectl.h>
-#include <windows.h>
 #include <wrl/client.h>
 
 namespace klevotrim {

@@ -1,0 +1,64 @@
+#include "MemoryPropertyBag.h"
+
+namespace klevotrim::test {
+
+HRESULT MemoryPropertyBag::QueryInterface(REFIID riid, void** object) {
+    if (!object)
+        return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IPropertyBag) {
+        *object = static_cast<IPropertyBag*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT MemoryPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
+    if (!name || !value)
+        return E_POINTER;
+    reads.emplace_back(name);
+    const VARIANT* stored = Find(name);
+    if (!stored)
+        return E_INVALIDARG;
+    VARTYPE wanted = value->vt;
+    VariantInit(value);
+    if (wanted == VT_EMPTY)
+        return VariantCopy(value, const_cast<VARIANT*>(stored));
+    return VariantChangeType(value, const_cast<VARIANT*>(stored), 0, wanted);
+}
+
+HRESULT MemoryPropertyBag::Write(LPCOLESTR name, VARIANT* value) {
+    if (!name || !value)
+        return E_POINTER;
+    if (FAILED(failWritesWith))
+        return failWritesWith;
+    Put(name, *value);
+    return S_OK;
+}
+
+void MemoryPropertyBag::Put(const std::wstring& name, const VARIANT& value) {
+    for (auto& [key, stored] : values_) {
+        if (key == name) {
+            stored = OwnedVariant(value);
+            return;
+        }
+    }
+    values_.emplace_back(name, OwnedVariant(value));
+}
+
+const VARIANT* MemoryPropertyBag::Find(const std::wstring& name) const {
+    for (const auto& [key, stored] : values_) {
+        if (key == name)
+            return &stored.get();
+    }
+    return nullptr;
+}
+
+std::vector<std::wstring> MemoryPropertyBag::Names() const {
+    std::vector<std::wstring> names;
+    for (const auto& entry : values_)
+        names.push_back(entry.first);
+    return names;
+}
+
+} // namespace klevotrim::test
