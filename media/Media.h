@@ -4,6 +4,8 @@
 // the owner window it is given. Used from one thread that has initialised COM.
 #include <windows.h>
 
+#include <ole2.h> // the automation types that control.h builds on
+
 #include <control.h>
 #include <wrl/client.h>
 

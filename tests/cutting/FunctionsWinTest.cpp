@@ -8,6 +8,7 @@
 
 #include "common/win/UniqueHandle.h"
 
+#include <cstring>
 #include <string>
 
 using namespace klevotrim;

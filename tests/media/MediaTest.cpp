@@ -10,6 +10,7 @@
 #include <dshow.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <memory>
