@@ -3,6 +3,8 @@
 // moves but never copies, and resets before handing out its address for an out-parameter.
 #include <windows.h>
 
+#include <objbase.h>
+
 #include <utility>
 
 namespace klevotrim::win {
