@@ -58,7 +58,7 @@ TEST(SubclassAttach, InvalidForeignAndNullAreRefusedWithoutTouchingAnything) {
     FakeClient a{"a"};
     EXPECT_EQ(Attach(host, Id(a), 4321, kMinMax), AttachError::InvalidWindow);
     EXPECT_EQ(Attach(host, Id(a), 99, kMinMax), AttachError::ExternalWindow);
-    EXPECT_EQ(Attach(host, 0, kWindow, kMinMax), AttachError::WriteFailed);
+    EXPECT_EQ(Attach(host, 0, kWindow, kMinMax), AttachError::InvalidArgument);
     EXPECT_TRUE(host.props.empty());
     EXPECT_EQ(host.procs[kWindow], kOriginalProc);
 }
@@ -77,7 +77,7 @@ TEST(SubclassAttach, FailedWritesAreUndoneAtEveryStep) {
         SCOPED_TRACE(key);
         FakeHost host;
         host.failWriteKey = key;
-        EXPECT_EQ(Attach(host, Id(a), kWindow, kMinMax), AttachError::WriteFailed);
+        EXPECT_EQ(Attach(host, Id(a), kWindow, kMinMax), AttachError::InvalidArgument);
         EXPECT_TRUE(host.props.empty());
         EXPECT_EQ(host.procs[kWindow], kOriginalProc);
     }
@@ -88,7 +88,7 @@ TEST(SubclassAttach, FailedWindowCountOnLaterAttachKeepsEarlierOnes) {
     FakeClient a{"a"}, b{"b"};
     ASSERT_EQ(Attach(host, Id(a), kWindow, kMinMax), AttachError::None);
     host.failWriteKey = "1234C";
-    EXPECT_EQ(Attach(host, Id(b), kWindow, kMinMax), AttachError::WriteFailed);
+    EXPECT_EQ(Attach(host, Id(b), kWindow, kMinMax), AttachError::InvalidArgument);
     EXPECT_EQ(host.GetProp(kWindow, "1234#36C"), 1u);
     EXPECT_EQ(host.GetProp(kWindow, "1234#36#2"), 0u);
     EXPECT_EQ(host.procs[kWindow], kDispatcher);

@@ -91,7 +91,7 @@ const wchar_t* ErrorDescription(AttachError error) {
         return L"Invalid window";
     case AttachError::ExternalWindow:
         return L"Can't modify external window";
-    case AttachError::WriteFailed:
+    case AttachError::InvalidArgument:
     case AttachError::None:
         break;
     }
@@ -99,7 +99,7 @@ const wchar_t* ErrorDescription(AttachError error) {
 }
 
 HRESULT ErrorResult(AttachError error) {
-    if (error == AttachError::WriteFailed)
+    if (error == AttachError::InvalidArgument)
         return CTL_E_ILLEGALFUNCTIONCALL;
     return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, static_cast<unsigned>(error));
 }

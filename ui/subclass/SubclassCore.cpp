@@ -47,7 +47,7 @@ AttachError Attach(SubclassHost& host, PropValue client, WindowId window, std::u
     if (!host.IsOwnProcess(window))
         return AttachError::ExternalWindow;
     if (client == 0)
-        return AttachError::WriteFailed;
+        return AttachError::InvalidArgument;
 
     const std::string countKey = ClientCountKey(window, message);
     const std::int32_t count = ReadCount(host, window, countKey);
@@ -57,10 +57,10 @@ AttachError Attach(SubclassHost& host, PropValue client, WindowId window, std::u
 
     const std::int32_t newCount = count + 1;
     if (!WriteCount(host, window, countKey, newCount))
-        return AttachError::WriteFailed;
+        return AttachError::InvalidArgument;
     if (!host.SetProp(window, ClientSlotKey(window, message, newCount), client)) {
         WriteCount(host, window, countKey, count);
-        return AttachError::WriteFailed;
+        return AttachError::InvalidArgument;
     }
 
     const std::string windowKey = WindowCountKey(window);
@@ -74,7 +74,7 @@ AttachError Attach(SubclassHost& host, PropValue client, WindowId window, std::u
         if (!host.SetProp(window, OldProcKey(window), previous)) {
             host.RestoreWindowProc(window, previous);
             UndoClientSlot(host, window, message, newCount);
-            return AttachError::WriteFailed;
+            return AttachError::InvalidArgument;
         }
     }
 
@@ -89,7 +89,7 @@ AttachError Attach(SubclassHost& host, PropValue client, WindowId window, std::u
             host.SetProp(window, OldProcKey(window), 0);
         }
     }
-    return AttachError::WriteFailed;
+    return AttachError::InvalidArgument;
 }
 
 void Detach(SubclassHost& host, PropValue client, WindowId window, std::uint32_t message) {

@@ -17,7 +17,7 @@ enum Response : std::int32_t { Consume = 0, After = 1, Before = 2 };
 // Outcome of an attach; the numbers are the service's error numbers (0 = success).
 enum class AttachError : std::int32_t {
     None = 0,
-    WriteFailed = 5,         // a property write failed
+    InvalidArgument = 5,     // a property write failed, or no client was given
     CantSubclass = 13081,    // replacing the window procedure failed
     AlreadyAttached = 13082, // the same client is already attached to this message of this window
     InvalidWindow = 13083,   // the handle names no window
