@@ -132,7 +132,7 @@ TEST_F(MediaTest, EmptyFileNameChangesNothing) {
     EXPECT_EQ(media.Status(), L"Playing");
     ASSERT_TRUE(media.Max().has_value());
     EXPECT_NEAR(*media.Max(), 10.0, 0.1) << "the playing graph is still there";
-    EXPECT_TRUE(PumpUntil([&] { return Position(media) >= 1; }, 3000)) << "and still plays";
+    EXPECT_TRUE(PumpUntil([&] { return Position(media) >= 1; }, 5000)) << "and still plays";
     EXPECT_EQ(media.Stop_(), S_OK);
 }
 
@@ -203,11 +203,11 @@ TEST_F(MediaTest, PositionAdvancesWhilePlayingAndWritingItSeeks) {
     EXPECT_EQ(Position(media), 0);
     ASSERT_EQ(media.Play(), S_OK);
     EXPECT_EQ(media.Status(), L"Playing");
-    EXPECT_TRUE(PumpUntil([&] { return Position(media) >= 1; }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return Position(media) >= 1; }, 5000));
 
     media.SetPos(7);
     EXPECT_EQ(Position(media), 7);
-    EXPECT_TRUE(PumpUntil([&] { return Position(media) >= 8; }, 3000)) << "plays on from the new place";
+    EXPECT_TRUE(PumpUntil([&] { return Position(media) >= 8; }, 5000)) << "plays on from the new place";
     media.SetPos(2);
     EXPECT_EQ(Position(media), 2) << "and seeks back as well";
     EXPECT_EQ(media.Status(), L"Playing") << "seeking is no command";
@@ -218,7 +218,7 @@ TEST_F(MediaTest, PauseHoldsThePositionStopKeepsItCloseDropsTheGraph) {
     clsMedia media;
     media.FileName(TestMediaPath(L"tone-10s.mp3"), nullptr);
     ASSERT_EQ(media.Play(), S_OK);
-    ASSERT_TRUE(PumpUntil([&] { return Position(media) >= 1; }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return Position(media) >= 1; }, 5000));
 
     ASSERT_EQ(media.Pause(), S_OK);
     EXPECT_EQ(media.Status(), L"Paused");
@@ -235,7 +235,7 @@ TEST_F(MediaTest, PauseHoldsThePositionStopKeepsItCloseDropsTheGraph) {
 
     ASSERT_EQ(media.Play(), S_OK);
     EXPECT_EQ(media.Status(), L"Playing");
-    EXPECT_TRUE(PumpUntil([&] { return Position(media) >= 5; }, 3000)) << "plays on from there";
+    EXPECT_TRUE(PumpUntil([&] { return Position(media) >= 5; }, 5000)) << "plays on from there";
 
     ASSERT_EQ(media.Close_(), S_OK);
     EXPECT_EQ(media.Status(), L"Playing") << "closing changes no flag";
@@ -270,7 +270,7 @@ TEST_F(MediaTest, ANewFileReplacesAPlayingGraphAndKeepsTheStatus) {
     clsMedia media;
     media.FileName(TestMediaPath(L"tone-10s.wav"), nullptr);
     ASSERT_EQ(media.Play(), S_OK);
-    ASSERT_TRUE(PumpUntil([&] { return Position(media) >= 1; }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return Position(media) >= 1; }, 5000));
     media.FileName(TestMediaPath(L"short-1.5s.wav"), nullptr);
     EXPECT_EQ(media.Status(), L"Playing");
     ASSERT_TRUE(media.Max().has_value());
@@ -315,7 +315,7 @@ TEST_F(MediaTest, UnicodeNamedFileIsFoundOpensAndPlays) {
     ASSERT_TRUE(media.Max().has_value());
     EXPECT_NEAR(*media.Max(), 10.0, 0.1);
     ASSERT_EQ(media.Play(), S_OK);
-    EXPECT_TRUE(PumpUntil([&] { return Position(media) >= 1; }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return Position(media) >= 1; }, 5000));
     EXPECT_EQ(media.Stop_(), S_OK);
 }
 
