@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <objbase.h> // before UniqueHandle.h, which needs CoInitializeEx
-
 #include "common/win/UniqueHandle.h"
 
 #include <cstring>
