@@ -315,7 +315,7 @@ HRESULT Slider::ReadProperties(IPropertyBag* bag) {
     // the whole load.
     const OwnedVariant maxDefault(static_cast<std::int32_t>(SliderModel::kDefaultMax));
     if (!ReadBag(bag, L"Max", VT_EMPTY, read) || FAILED(Max(read.get())))
-        Max(maxDefault.get());
+        Max(maxDefault.get()); // 10 is always a valid Max
 
     const OwnedVariant valueDefault(SliderModel::kDefaultValue);
     Value(ReadBag(bag, L"Value", VT_EMPTY, read) ? read.get() : valueDefault.get());

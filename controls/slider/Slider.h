@@ -90,7 +90,8 @@ class Slider {
     // The thumb's position read as a value from 0 to Max (empty when it cannot be read).
     OwnedVariant Value() const;
     // Runs the pending window messages, then places the thumb for `value` (clamped to 0..Max).
-    // A value that is not numeric is ignored.
+    // A value that is not numeric is ignored. Since other handlers run in between, none of them
+    // may destroy this object (destroying only its window is fine).
     void Value(const VARIANT& value);
 
     // The decimal digits of `text` read as one number (0 without digits); DISP_E_OVERFLOW when
