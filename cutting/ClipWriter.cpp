@@ -42,12 +42,16 @@ std::wstring ErrorDescription(HRESULT error) {
     return std::wstring(buffer, length);
 }
 
-HRESULT SeekTo(HANDLE file, std::int64_t position) {
+// An OVERLAPPED that addresses the 1-based `position` + `done` of a synchronous handle, so
+// each transfer states its own offset (no separate seek call per block).
+HRESULT OffsetOf(std::int64_t position, std::size_t done, OVERLAPPED& at) {
     if (position < 1)
         return E_INVALIDARG;
-    LARGE_INTEGER offset{};
-    offset.QuadPart = position - 1;
-    return SetFilePointerEx(file, offset, nullptr, FILE_BEGIN) ? S_OK : LastErrorResult();
+    const auto offset = static_cast<std::uint64_t>(position - 1) + done;
+    at = OVERLAPPED{};
+    at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return S_OK;
 }
 
 HRESULT FileLength(const std::wstring& path, std::int64_t& length) {
@@ -129,7 +133,8 @@ HRESULT ReadBlock(const std::wstring& path, std::int64_t position, std::size_t c
         bytes.clear();
         return LastErrorResult();
     }
-    if (HRESULT hr = SeekTo(file.get(), position); FAILED(hr)) {
+    OVERLAPPED at{};
+    if (HRESULT hr = OffsetOf(position, 0, at); FAILED(hr)) {
         bytes.clear();
         return hr;
     }
@@ -138,10 +143,13 @@ HRESULT ReadBlock(const std::wstring& path, std::int64_t position, std::size_t c
     while (total < count) {
         const DWORD want = static_cast<DWORD>(std::min(count - total, MaxTransfer));
         DWORD got = 0;
-        if (!ReadFile(file.get(), bytes.data() + total, want, &got, nullptr)) {
-            HRESULT hr = LastErrorResult();
-            bytes.resize(total);
-            return hr;
+        OffsetOf(position, total, at);
+        if (!ReadFile(file.get(), bytes.data() + total, want, &got, &at)) {
+            HRESULT hr = GetLastError() == ERROR_HANDLE_EOF ? S_OK : LastErrorResult();
+            if (FAILED(hr)) {
+                bytes.resize(total);
+                return hr;
+            }
         }
         if (got == 0)
             break;
@@ -159,13 +167,15 @@ HRESULT WriteBlock(const std::wstring& path, std::int64_t position, std::span<co
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return LastErrorResult();
-    if (HRESULT hr = SeekTo(file.get(), position); FAILED(hr))
+    OVERLAPPED at{};
+    if (HRESULT hr = OffsetOf(position, 0, at); FAILED(hr))
         return hr;
     std::size_t total = 0;
     while (total < bytes.size()) {
         const DWORD want = static_cast<DWORD>(std::min(bytes.size() - total, MaxTransfer));
         DWORD put = 0;
-        if (!WriteFile(file.get(), bytes.data() + total, want, &put, nullptr))
+        OffsetOf(position, total, at);
+        if (!WriteFile(file.get(), bytes.data() + total, want, &put, &at))
             return LastErrorResult();
         if (put == 0)
             return HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
@@ -233,7 +243,6 @@ CutResult CutFile(const std::wstring& source, const std::wstring& destination, s
 
     // Writing the clip over its own source would destroy the source.
     if (IsSameFile(source, destination)) {
-        result.outcome = CutOutcome::Refused;
         return finish(CutOutcome::Refused, FailureText(ClipFailure::SameFile, source, destination, {}),
                       ClipErrorTitle, MB_ICONWARNING);
     }

@@ -77,6 +77,12 @@ LRESULT CALLBACK ProgressBar::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
         if (self)
             return self->OnGetPos();
         break;
+    case WM_TIMER:
+        if (self) {
+            self->OnTimer(static_cast<UINT_PTR>(wParam));
+            return 0;
+        }
+        break;
     case WM_ERASEBKGND:
         return 1; // WM_PAINT fills every pixel
     case WM_PAINT:
@@ -93,14 +99,14 @@ LRESULT ProgressBar::OnSetRange32(std::int32_t minimum, std::int32_t maximum) {
     LRESULT previous = MAKELRESULT(LOWORD(minimum_), LOWORD(maximum_));
     minimum_ = minimum;
     maximum_ = maximum;
-    InvalidateRect(window_, nullptr, FALSE);
+    ScheduleRepaint();
     return previous;
 }
 
 LRESULT ProgressBar::OnSetPos(std::int32_t value) {
     LRESULT previous = value_;
     value_ = value;
-    InvalidateRect(window_, nullptr, FALSE);
+    ScheduleRepaint();
     return previous;
 }
 
@@ -112,7 +118,32 @@ LRESULT ProgressBar::OnGetRange(BOOL wantLow, PPBRANGE range) const {
     return wantLow ? minimum_ : maximum_;
 }
 
+void ProgressBar::ScheduleRepaint() {
+    const ULONGLONG now = GetTickCount64();
+    if (now - lastPaint_ >= RepaintInterval) {
+        InvalidateRect(window_, nullptr, FALSE);
+        return;
+    }
+    if (!repaintPending_) {
+        // Without the timer the last value would only show at the next change; if it cannot
+        // be set, paint now instead.
+        if (SetTimer(window_, RepaintTimer, static_cast<UINT>(RepaintInterval - (now - lastPaint_)), nullptr))
+            repaintPending_ = true;
+        else
+            InvalidateRect(window_, nullptr, FALSE);
+    }
+}
+
+void ProgressBar::OnTimer(UINT_PTR id) {
+    if (id != RepaintTimer)
+        return;
+    KillTimer(window_, RepaintTimer);
+    repaintPending_ = false;
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
 void ProgressBar::OnPaint() {
+    lastPaint_ = GetTickCount64();
     win::PaintScope paint(window_);
     RECT client{};
     GetClientRect(window_, &client);

@@ -34,8 +34,17 @@ class ProgressBar {
     LRESULT OnGetRange(BOOL wantLow, PPBRANGE range) const;
     LRESULT OnGetPos() const { return value_; }
     void OnPaint();
+    void OnTimer(UINT_PTR id);
+    // Repaints at most every RepaintInterval ms: a fast copy sets the value thousands of times
+    // a second, and drawing each one would cost more than the copy itself.
+    void ScheduleRepaint();
+
+    static constexpr UINT_PTR RepaintTimer = 1;
+    static constexpr ULONGLONG RepaintInterval = 30;
 
     HWND window_;
+    ULONGLONG lastPaint_ = 0;
+    bool repaintPending_ = false;
     std::int32_t minimum_ = 0;
     std::int32_t maximum_ = 100;
     std::int32_t value_ = 0;

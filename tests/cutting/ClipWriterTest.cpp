@@ -6,6 +6,8 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <cwctype>
+#include <memory>
 
 using namespace klevotrim;
 using namespace klevotrim::test;

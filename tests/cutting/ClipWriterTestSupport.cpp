@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace klevotrim::test {
 
 ScriptedMessageBoxes::ScriptedMessageBoxes(int answer) : answer_(answer) {

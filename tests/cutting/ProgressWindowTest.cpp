@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace klevotrim;
 using namespace klevotrim::test;
 

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Cuts the same range of a ~1 GB MPEG program stream three ways and compares them:
+# CutFile (under Wine), dd bs=1M over the same block range, and ffmpeg -ss -to -c copy.
+#   bench/cutting/run.sh <windows build folder>
+# The source is generated once into <build>/bench-cutting. CutFile runs in a Wine prefix of
+# its own (<build>/bench-cutting/wineprefix) whose X11 driver leaves windows unmanaged:
+# without a window manager Wine otherwise waits 2 s when a captioned window closes.
+set -euo pipefail
+build=$(cd "${1:?usage: bench/cutting/run.sh <windows build folder>}" && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
+exe=$(find "$build" -name bench_cutfile.exe -print -quit)
+[ -n "$exe" ] || { echo "bench_cutfile.exe not found under $build; build the target bench_cutfile" >&2; exit 1; }
+work="$build/bench-cutting"
+mkdir -p "$work"
+big="$work/big.mpg"
+runs=${KLEVOTRIM_BENCH_RUNS:-7}
+
+ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
+if [ ! -f "$big" ]; then
+  echo "Generating a ~1 GB MPEG program stream (once) ..."
+  ff -f lavfi -i "testsrc2=size=1280x720:rate=25:duration=20" -f lavfi -i "sine=frequency=440:duration=20" \
+     -c:v mpeg2video -b:v 25M -minrate 25M -maxrate 25M -bufsize 4M -c:a mp2 -b:a 192k -f mpeg "$work/seg.mpg"
+  : > "$work/list.txt"
+  for _ in $(seq 1 17); do echo "file 'seg.mpg'" >> "$work/list.txt"; done
+  (cd "$work" && ff -f concat -safe 0 -i list.txt -c copy -f mpeg big.tmp && mv big.tmp big.mpg)
+  rm -f "$work/seg.mpg" "$work/list.txt"
+fi
+
+length=$(stat -c %s "$big")
+duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$big")
+# Cut from 10 % to 90 % of the media; the block range is CutFile's own arithmetic.
+read -r cut_start cut_end first_block blocks < <(python3 - "$length" "$duration" <<'PY'
+import sys
+length, duration = int(sys.argv[1]), float(sys.argv[2])
+d = round(duration)  # Python rounds halves to even, as CutFile does
+start, end = int(duration * 0.1), int(duration * 0.9)
+b = length // 1048576
+s = max(start * b // d, 1)
+e = min(end * b // d, b)
+print(start, end, s, e - s)
+PY
+)
+echo "source: $length bytes, ${duration} s; cut ${cut_start}-${cut_end} s = blocks $first_block.. ($blocks MiB)"
+
+now() { date +%s.%N; }
+best() { sort -g | head -1; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+cat "$big" > /dev/null # the page cache holds the source for every tool alike
+
+# The three tools take turns, round after round, so that a slow moment of the disk does not
+# fall on one of them only; the best round of each counts.
+prefix="$work/wineprefix"
+winpath() { echo "Z:$1" | tr '/' '\\'; }
+cat > "$work/rounds.sh" <<INNER
+#!/usr/bin/env bash
+set -e
+now() { date +%s.%N; }
+wine reg add 'HKCU\\Software\\Wine\\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+: > "$work/times.txt"
+for i in \$(seq 1 $runs); do
+  rm -f "$work/dd.mpg"; sync
+  t0=\$(now); dd if="$big" of="$work/dd.mpg" bs=1M skip=$first_block count=$blocks status=none; t1=\$(now)
+  echo "dd \$(echo "\$t1 - \$t0" | bc -l)" >> "$work/times.txt"
+  rm -f "$work/cut.mpg"; sync
+  wine "$exe" "$(winpath "$big")" "$(winpath "$work/cut.mpg")" $cut_start $cut_end $duration | tr -d '\\r' > "$work/cutfile-\$i.txt"
+  rm -f "$work/ff.mpg"; sync
+  t0=\$(now); ffmpeg -hide_banner -loglevel error -y -ss $cut_start -to $cut_end -i "$big" -c copy -f mpeg "$work/ff.mpg"; t1=\$(now)
+  echo "ff \$(echo "\$t1 - \$t0" | bc -l)" >> "$work/times.txt"
+done
+INNER
+chmod +x "$work/rounds.sh"
+"$root/scripts/with-display.sh" "$prefix" "$work/rounds.sh"
+dd_s=$(sed -n 's/^dd //p' "$work/times.txt" | best)
+ff_s=$(sed -n 's/^ff //p' "$work/times.txt" | best)
+cut_s=$(for i in $(seq 1 $runs); do sed -n 's/^seconds=//p' "$work/cutfile-$i.txt"; done | best)
+dd_med=$(sed -n 's/^dd //p' "$work/times.txt" | median)
+ff_med=$(sed -n 's/^ff //p' "$work/times.txt" | median)
+cut_med=$(for i in $(seq 1 $runs); do sed -n 's/^seconds=//p' "$work/cutfile-$i.txt"; done | median)
+copy_s=$(for i in $(seq 1 $runs); do sed -n 's/^copy_seconds=//p' "$work/cutfile-$i.txt"; done | best)
+field() { sed -n "s/^$1=//p" "$work/cutfile-$runs.txt"; }
+cmp "$work/cut.mpg" "$work/dd.mpg" || { echo "CutFile's clip differs from dd's copy" >&2; exit 1; }
+
+bytes=$(field bytes)
+mib() { echo "scale=1; $1 / 1048576" | bc -l; }
+rate() { echo "scale=1; $bytes / 1048576 / $1" | bc -l; }
+echo
+printf '%-28s %8s s  %8s MiB/s\n' "dd bs=1M" "$dd_s" "$(rate "$dd_s")"
+printf '%-28s %8s s  %8s MiB/s\n' "CutFile (whole call)" "$cut_s" "$(rate "$cut_s")"
+printf '%-28s %8s s  %8s MiB/s\n' "CutFile (up to last block)" "$copy_s" "$(rate "$copy_s")"
+printf '%-28s %8s s  %8s MiB/s (%s MiB written)\n' "ffmpeg -c copy" "$ff_s" "$(rate "$ff_s")" \
+  "$(mib "$(stat -c %s "$work/ff.mpg")")"
+echo "best of $runs rounds above; medians: dd $dd_med s, CutFile $cut_med s, ffmpeg $ff_med s"
+echo "CutFile / dd throughput:     $(echo "scale=2; $dd_s / $cut_s" | bc -l)   (target >= 0.8)"
+echo "ffmpeg time / CutFile time:  $(echo "scale=2; $ff_s / $cut_s" | bc -l)   (target > 1)"
+idle=$(field idle_working_set); peak=$(field peak_working_set)
+idle_p=$(field idle_private); peak_p=$(field peak_private)
+echo "working set: idle $(mib "$idle") MiB, peak $(mib "$peak") MiB, growth $(mib $((peak - idle))) MiB (limit 9 MiB)"
+echo "private bytes: idle $(mib "$idle_p") MiB, peak $(mib "$peak_p") MiB, growth $(mib $((peak_p - idle_p))) MiB"
+idle_c=$(field idle_peak_commit); peak_c=$(field peak_commit)
+echo "peak commit: before $(mib "$idle_c") MiB, after $(mib "$peak_c") MiB, growth $(mib $((peak_c - idle_c))) MiB"
+rm -f "$work/dd.mpg" "$work/cut.mpg" "$work/ff.mpg"
