@@ -1,0 +1,167 @@
+#include "tavrel/ConnectionPoint.h"
+
+#include <algorithm>
+
+namespace klevotrim::tavrel {
+
+namespace {
+
+// A one-shot enumerator over a copied list of connections.
+class ConnectionEnumerator final : public IEnumConnections {
+  public:
+    explicit ConnectionEnumerator(std::vector<CONNECTDATA> items) : items_(std::move(items)) {
+        for (auto& item : items_)
+            item.pUnk->AddRef();
+    }
+    ~ConnectionEnumerator() {
+        for (auto& item : items_)
+            item.pUnk->Release();
+    }
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        if (!object)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IEnumConnections) {
+            *object = static_cast<IEnumConnections*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) Release() override {
+        ULONG refs = InterlockedDecrement(&refs_);
+        if (refs == 0)
+            delete this;
+        return refs;
+    }
+    STDMETHODIMP Next(ULONG count, CONNECTDATA* out, ULONG* fetched) override {
+        if (!out || (count > 1 && !fetched))
+            return E_POINTER;
+        ULONG n = 0;
+        for (; n < count && position_ < items_.size(); ++n, ++position_) {
+            out[n] = items_[position_];
+            out[n].pUnk->AddRef();
+        }
+        if (fetched)
+            *fetched = n;
+        return n == count ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Skip(ULONG count) override {
+        position_ = std::min(items_.size(), position_ + count);
+        return position_ < items_.size() ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Reset() override {
+        position_ = 0;
+        return S_OK;
+    }
+    STDMETHODIMP Clone(IEnumConnections** clone) override {
+        if (!clone)
+            return E_POINTER;
+        auto* copy = new (std::nothrow) ConnectionEnumerator(items_);
+        if (!copy)
+            return E_OUTOFMEMORY;
+        copy->position_ = position_;
+        *clone = copy;
+        return S_OK;
+    }
+
+  private:
+    std::vector<CONNECTDATA> items_;
+    size_t position_ = 0;
+    LONG refs_ = 1;
+};
+
+} // namespace
+
+STDMETHODIMP ConnectionPoint::QueryInterface(REFIID iid, void** object) {
+    if (!object)
+        return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IConnectionPoint) {
+        *object = static_cast<IConnectionPoint*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP ConnectionPoint::GetConnectionInterface(IID* iid) {
+    if (!iid)
+        return E_POINTER;
+    *iid = iid_;
+    return S_OK;
+}
+
+STDMETHODIMP ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** container) {
+    if (!container)
+        return E_POINTER;
+    *container = container_;
+    container_->AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+    if (!cookie)
+        return E_POINTER;
+    *cookie = 0;
+    if (!sink)
+        return E_POINTER;
+    Microsoft::WRL::ComPtr<IUnknown> typed;
+    // Event sinks are reached through IDispatch; accept either the exact interface or it.
+    if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(typed.GetAddressOf()))) &&
+        FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(typed.ReleaseAndGetAddressOf()))))
+        return CONNECT_E_CANNOTCONNECT;
+    sinks_.push_back({nextCookie_, typed});
+    *cookie = nextCookie_++;
+    return S_OK;
+}
+
+STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) {
+    auto it =
+        std::find_if(sinks_.begin(), sinks_.end(), [cookie](const Sink& s) { return s.cookie == cookie; });
+    if (it == sinks_.end())
+        return CONNECT_E_NOCONNECTION;
+    sinks_.erase(it);
+    return S_OK;
+}
+
+STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** connections) {
+    if (!connections)
+        return E_POINTER;
+    std::vector<CONNECTDATA> items;
+    for (const Sink& sink : sinks_)
+        items.push_back({sink.sink.Get(), sink.cookie});
+    *connections = new (std::nothrow) ConnectionEnumerator(std::move(items));
+    return *connections ? S_OK : E_OUTOFMEMORY;
+}
+
+void ConnectionPoint::ForEach(const std::function<void(IUnknown*)>& call) {
+    std::vector<Sink> snapshot = sinks_;
+    for (const Sink& sink : snapshot)
+        call(sink.sink.Get());
+}
+
+void FireEvent(ConnectionPoint& point, DISPID id, std::vector<VARIANT> arguments) {
+    std::reverse(arguments.begin(), arguments.end()); // DISPPARAMS holds the last argument first
+    point.ForEach([&](IUnknown* sink) {
+        Microsoft::WRL::ComPtr<IDispatch> dispatch;
+        if (FAILED(sink->QueryInterface(IID_PPV_ARGS(&dispatch))))
+            return;
+        DISPPARAMS params{arguments.empty() ? nullptr : arguments.data(), nullptr,
+                          static_cast<UINT>(arguments.size()), 0};
+        // A host's handler failing is the host's business; the control goes on.
+        dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                         nullptr);
+    });
+}
+
+void NotifyChanged(ConnectionPoint& point, DISPID id) {
+    point.ForEach([id](IUnknown* sink) {
+        Microsoft::WRL::ComPtr<IPropertyNotifySink> notify;
+        if (SUCCEEDED(sink->QueryInterface(IID_PPV_ARGS(&notify))))
+            notify->OnChanged(id); // the host's answer changes nothing here
+    });
+}
+
+} // namespace klevotrim::tavrel

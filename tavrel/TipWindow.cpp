@@ -1,0 +1,339 @@
+#include "tavrel/TipWindow.h"
+
+#include "tavrel/Server.h"
+
+#include "common/Rounding.h"
+#include "common/win/UniqueHandle.h"
+
+namespace klevotrim::tavrel {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"TavrelFTip";
+constexpr UINT_PTR kWaitStart = 1;
+constexpr UINT_PTR kProcess = 2;
+constexpr UINT_PTR kWaitEnd = 3;
+constexpr UINT kTextFlags = DT_WORDBREAK | DT_CENTER; // 0x11
+constexpr COLORREF kDefaultBack = RGB(255, 255, 225);
+
+HFONT FontHandle(IFont* font) {
+    HFONT handle = nullptr;
+    if (font)
+        font->get_hFont(&handle);
+    return handle;
+}
+
+bool IsMissing(const VARIANT* value) {
+    return !value || value->vt == VT_EMPTY || (value->vt == VT_ERROR && value->scode == DISP_E_PARAMNOTFOUND);
+}
+
+HRESULT ReadProperty(IDispatch* object, const wchar_t* name, VARIANT* result) {
+    DISPID id = 0;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr))
+        return hr;
+    DISPPARAMS none{};
+    return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result, nullptr,
+                          nullptr);
+}
+
+} // namespace
+
+FTip& FTip::Default() {
+    static FTip tip; // the one tooltip of the process
+    return tip;
+}
+
+bool FTip::EnsureWindow() {
+    if (window_)
+        return true;
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof(existing);
+    if (!GetClassInfoExW(ModuleInstance(), kWindowClass, &existing)) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = ModuleInstance();
+        wc.lpszClassName = kWindowClass;
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        if (!RegisterClassExW(&wc))
+            return false;
+    }
+    // No frame or caption, topmost, never activated, never in the taskbar.
+    RECT size{0, 0, 165, 26};
+    HWND created =
+        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, kWindowClass, L"FTip", WS_POPUP,
+                        0, 0, size.right, size.bottom, nullptr, nullptr, ModuleInstance(), this);
+    if (!created)
+        return false;
+    // The window lives until the process ends: keep its code loaded for as long.
+    HMODULE pinned = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&FTip::WindowProc), &pinned);
+    Form_Load();
+    return true;
+}
+
+void FTip::Form_Load() {
+    const LONG_PTR style = GetWindowLongPtrW(window_, GWL_EXSTYLE);
+    SetWindowLongPtrW(window_, GWL_EXSTYLE, style | WS_EX_LAYERED);
+    backColor_ = kDefaultBack;
+    textColor_ = 0;
+    tipWidthMax_ = 500;
+    transparentLen_ = 255;
+    machine_ = TipMachine{};
+    SetTimer(window_, kWaitStart, TipMachine::kWaitStartMs, nullptr);
+    timersOn_[0] = true;
+}
+
+ComPtr<IFontDisp> FTip::StandFont() {
+    FONTDESC desc{};
+    desc.cbSizeofstruct = sizeof(desc);
+    desc.lpstrName = const_cast<LPOLESTR>(L"Verdana");
+    desc.cySize.int64 = 80000; // 8 points
+    desc.sWeight = FW_NORMAL;
+    desc.sCharset = DEFAULT_CHARSET;
+    ComPtr<IFontDisp> font;
+    OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(font.GetAddressOf()));
+    return font;
+}
+
+LONG FTip::TextWidthW(HDC dc, const std::wstring& s) {
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, s.c_str(), static_cast<int>(s.size()), &extent);
+    return extent.cx;
+}
+
+void FTip::ApplyFont(const VARIANT* font) {
+    ComPtr<IFont> standard;
+    if (auto disp = StandFont())
+        disp.As(&standard);
+    font_ = standard;
+    if (IsMissing(font))
+        return;
+    // A font object is used unchanged; a name gives the standard font under that name.
+    // Whatever fails here is skipped.
+    if ((font->vt == VT_DISPATCH || font->vt == VT_UNKNOWN) && font->punkVal) {
+        ComPtr<IFont> given;
+        if (SUCCEEDED(font->punkVal->QueryInterface(IID_PPV_ARGS(&given))))
+            font_ = given;
+        return;
+    }
+    VARIANT name;
+    VariantInit(&name);
+    if (SUCCEEDED(VariantChangeType(&name, const_cast<VARIANT*>(font), 0, VT_BSTR)) && font_ &&
+        name.bstrVal && SysStringLen(name.bstrVal) > 0)
+        font_->put_Name(name.bstrVal);
+    VariantClear(&name);
+}
+
+void FTip::SetTip(HWND owner, const std::wstring& s, LONG textColor, LONG backColor, bool unicode,
+                  const VARIANT* font, short tipWidthMax) {
+    if (s.empty())
+        return;
+    if (!EnsureWindow()) // the first request creates the window (with its defaults) first
+        return;
+    tipWidthMax_ = tipWidthMax;
+    ApplyFont(font);
+    POINT p{};
+    GetCursorPos(&p);
+    TipEffects effects = machine_.Request(reinterpret_cast<std::uintptr_t>(owner), s, {p.x, p.y});
+    if (effects.accepted) {
+        textColor_ = static_cast<COLORREF>(textColor);
+        backColor_ = backColor == -1 ? kDefaultBack : static_cast<COLORREF>(backColor);
+        unicode_ = unicode;
+    }
+    Apply(effects);
+}
+
+HRESULT FTip::SetTipObject(IDispatch* object, LONG textColor, LONG backColor, bool unicode,
+                           const VARIANT* font, short tipWidthMax) {
+    if (!object)
+        return E_POINTER;
+    VARIANT hwnd, tag, text;
+    VariantInit(&hwnd);
+    VariantInit(&tag);
+    VariantInit(&text);
+    HRESULT hr = ReadProperty(object, L"Hwnd", &hwnd);
+    if (SUCCEEDED(hr))
+        hr = ReadProperty(object, L"Tag", &tag);
+    VARIANT handle;
+    VariantInit(&handle);
+    if (SUCCEEDED(hr))
+        hr = VariantChangeType(&handle, &hwnd, 0, sizeof(void*) == 8 ? VT_I8 : VT_I4);
+    if (SUCCEEDED(hr))
+        hr = VariantChangeType(&text, &tag, 0, VT_BSTR);
+    if (SUCCEEDED(hr)) {
+        HWND owner = reinterpret_cast<HWND>(sizeof(void*) == 8 ? static_cast<LONG_PTR>(handle.llVal)
+                                                               : static_cast<LONG_PTR>(handle.lVal));
+        SetTip(owner, std::wstring(text.bstrVal ? text.bstrVal : L"", SysStringLen(text.bstrVal)), textColor,
+               backColor, unicode, font, tipWidthMax);
+    }
+    VariantClear(&hwnd);
+    VariantClear(&tag);
+    VariantClear(&text);
+    VariantClear(&handle);
+    return hr;
+}
+
+void FTip::SetListTooltip(HWND listBox, short button, float x, float y, short maxWidth) {
+    if (button != 0)
+        return;
+    int dpiX = 96, dpiY = 96;
+    if (win::WindowDc screen(nullptr); screen) {
+        dpiX = GetDeviceCaps(screen.get(), LOGPIXELSX);
+        dpiY = GetDeviceCaps(screen.get(), LOGPIXELSY);
+    }
+    const auto px = static_cast<LONG>(RoundHalfEven(x / (1440.0 / dpiX)));
+    const auto py = static_cast<LONG>(RoundHalfEven(y / (1440.0 / dpiY)));
+    const LRESULT item = SendMessageW(listBox, LB_ITEMFROMPOINT, 0, static_cast<LPARAM>(py * 65536 + px));
+    const LRESULT count = SendMessageW(listBox, LB_GETCOUNT, 0, 0);
+    listTag_.clear();
+    if (item >= 0 && item < count) {
+        const LRESULT length = SendMessageW(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(item), 0);
+        if (length > 0) {
+            std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+            const LRESULT copied = SendMessageW(listBox, LB_GETTEXT, static_cast<WPARAM>(item),
+                                                reinterpret_cast<LPARAM>(text.data()));
+            text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+            listTag_ = text;
+        }
+    }
+    SetTip(listBox, listTag_, 0, -1, true, nullptr, maxWidth);
+}
+
+void FTip::Apply(const TipEffects& effects) {
+    if (effects.show)
+        ShowTip();
+    if (effects.hide && window_)
+        ShowWindow(window_, SW_HIDE);
+    // Timers follow the machine: started when it turns one on, stopped when it turns one off.
+    const bool wanted[3] = {machine_.WaitStartOn(), machine_.ProcessOn(), machine_.WaitEndOn()};
+    const UINT_PTR ids[3] = {kWaitStart, kProcess, kWaitEnd};
+    const UINT intervals[3] = {TipMachine::kWaitStartMs, TipMachine::kProcessMs, TipMachine::kWaitEndMs};
+    for (int i = 0; i < 3; ++i) {
+        if (wanted[i] == timersOn_[i] || !window_)
+            continue;
+        if (wanted[i])
+            SetTimer(window_, ids[i], intervals[i], nullptr);
+        else
+            KillTimer(window_, ids[i]);
+        timersOn_[i] = wanted[i];
+    }
+}
+
+void FTip::ShowTip() {
+    if (!window_)
+        return;
+    const std::wstring text = machine_.Text();
+    POINT p{};
+    GetCursorPos(&p);
+    win::WindowDc dc(window_);
+    if (!dc)
+        return;
+    HFONT font = FontHandle(font_.Get());
+    win::SelectScope selected(dc.get(), font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+    const LONG width = TextWidthW(dc.get(), text);
+    const LONG right = TipTextRight(width, tipWidthMax_);
+    RECT layout{3, 3, right, 3};
+    DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &layout, kTextFlags | DT_CALCRECT);
+    const LONG textHeight = layout.bottom - layout.top;
+    ShowWindow(window_, SW_SHOWNOACTIVATE);
+    int dpi = GetDeviceCaps(dc.get(), LOGPIXELSX);
+    if (dpi <= 0)
+        dpi = 96;
+    const double screenTwips = GetSystemMetrics(SM_CXSCREEN) * (1440.0 / dpi);
+    const TipRect place = PlaceTip({p.x, p.y}, right, textHeight, screenTwips);
+    SetWindowPos(window_, HWND_TOPMOST, place.x, place.y, place.width, place.height,
+                 SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    textRect_ = {3, 3, right, 3 + textHeight};
+    shownText_ = text;
+    InvalidateRect(window_, nullptr, TRUE);
+    UpdateWindow(window_);
+    SetLayeredWindowAttributes(window_, 0, transparentLen_, LWA_ALPHA);
+}
+
+void FTip::HideTip() {
+    Apply(machine_.Hide());
+}
+
+void FTip::OnTimer(UINT_PTR id) {
+    TipEffects effects;
+    if (id == kWaitStart) {
+        effects = machine_.TickWaitStart();
+    } else if (id == kProcess) {
+        POINT p{};
+        GetCursorPos(&p);
+        effects = machine_.TickProcess(reinterpret_cast<std::uintptr_t>(WindowFromPoint(p)));
+    } else if (id == kWaitEnd) {
+        effects = machine_.TickWaitEnd();
+    }
+    Apply(effects);
+}
+
+LRESULT FTip::OnPaint() {
+    win::PaintScope paint(window_);
+    RECT client;
+    GetClientRect(window_, &client);
+    win::UniqueBrush back(CreateSolidBrush(backColor_));
+    FillRect(paint.dc(), &client, back.get());
+    HFONT font = FontHandle(font_.Get());
+    win::SelectScope selected(paint.dc(),
+                              font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+    SetTextColor(paint.dc(), textColor_);
+    SetBkColor(paint.dc(), backColor_);
+    RECT text = textRect_;
+    DrawTextW(paint.dc(), shownText_.c_str(), static_cast<int>(shownText_.size()), &text, kTextFlags);
+    // Frame: light grey top and left edges, black bottom and right edges.
+    const int sw = client.right, sh = client.bottom;
+    win::UniquePen light(CreatePen(PS_SOLID, 1, RGB(220, 223, 228)));
+    win::UniquePen dark(CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
+    {
+        win::SelectScope pen(paint.dc(), light.get());
+        MoveToEx(paint.dc(), 0, 0, nullptr);
+        LineTo(paint.dc(), sw, 0);
+        MoveToEx(paint.dc(), 0, 0, nullptr);
+        LineTo(paint.dc(), 0, sh);
+    }
+    {
+        win::SelectScope pen(paint.dc(), dark.get());
+        MoveToEx(paint.dc(), 0, sh - 1, nullptr);
+        LineTo(paint.dc(), sw, sh - 1);
+        MoveToEx(paint.dc(), sw - 1, 0, nullptr);
+        LineTo(paint.dc(), sw - 1, sh);
+    }
+    return 0;
+}
+
+LRESULT CALLBACK FTip::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<FTip*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<FTip*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    switch (message) {
+    case WM_TIMER:
+        self->OnTimer(wParam);
+        return 0;
+    case WM_PAINT:
+        return self->OnPaint();
+    case WM_ERASEBKGND:
+        return 1; // the paint fills everything
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->window_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+} // namespace klevotrim::tavrel
