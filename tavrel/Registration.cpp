@@ -59,10 +59,15 @@ HRESULT RegisterServer() {
 
 HRESULT UnregisterServer() {
     HRESULT result = RemoveClassKeys();
-    HRESULT hr = UnRegisterTypeLib(LIBID_Tavrel_pro, kLibraryMajor, kLibraryMinor, 0, kSysKind);
-    // A library that was never registered is already gone.
-    if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_LIBNOTREGISTERED && SUCCEEDED(result))
-        result = hr;
+    BSTR registeredPath = nullptr;
+    // Only a library that is still registered is unregistered (a second call finds none).
+    if (SUCCEEDED(
+            QueryPathOfRegTypeLib(LIBID_Tavrel_pro, kLibraryMajor, kLibraryMinor, 0, &registeredPath))) {
+        SysFreeString(registeredPath);
+        HRESULT hr = UnRegisterTypeLib(LIBID_Tavrel_pro, kLibraryMajor, kLibraryMinor, 0, kSysKind);
+        if (FAILED(hr) && SUCCEEDED(result))
+            result = hr;
+    }
     return result;
 }
 
