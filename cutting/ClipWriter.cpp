@@ -247,6 +247,13 @@ CutResult CutFile(const std::wstring& source, const std::wstring& destination, s
                       ClipErrorTitle, MB_ICONWARNING);
     }
 
+    // A read-only file (or a folder) is not replaced, on any file system: Windows refuses to
+    // move over one, but not every platform layer does.
+    if (const DWORD existing = GetFileAttributesW(destination.c_str());
+        existing != INVALID_FILE_ATTRIBUTES &&
+        (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return fail(ClipFailure::ReplaceDestination, HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
+
     std::int64_t sourceLength = 0;
     if (HRESULT hr = FileLength(source, sourceLength); FAILED(hr))
         return fail(ClipFailure::ReadSource, hr);

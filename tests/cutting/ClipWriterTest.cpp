@@ -239,6 +239,46 @@ TEST_F(ClipWriterCopy, SourcesBeyondFourGibibytesCutAt64BitOffsets) {
     EXPECT_EQ(clip.back(), 0xC3);
 }
 
+TEST_F(ClipWriterCopy, QuitDuringTheCopyLetsItFinishAndIsPassedOn) {
+    WritePatternFile(source, 5 * MiB);
+    ScriptedMessageBoxes boxes;
+    int blocksAfterQuit = 0;
+    ObserveBlocks observe([&](const CutProgress& p) {
+        if (p.block == 1)
+            PostQuitMessage(7);
+        else
+            ++blocksAfterQuit;
+    });
+    CutResult result = CutFile(source, destination, 1, 5, 5.0, owner.get(), false);
+    EXPECT_EQ(result.outcome, CutOutcome::Saved);
+    EXPECT_EQ(blocksAfterQuit, 3);
+    EXPECT_EQ(ReadWholeFile(destination), PatternRange(MiB, 4 * MiB));
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit request is not lost";
+    EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST_F(ClipWriterCopy, ASaveStartedDuringACopyRunsInsideItAndBothFinish) {
+    WritePatternFile(source, 6 * MiB);
+    const std::wstring second = folder.File(L"second.mpg");
+    ScriptedMessageBoxes boxes;
+    bool nested = false;
+    CutResult inner;
+    ObserveBlocks observe([&](const CutProgress& p) {
+        if (nested || p.block != 2)
+            return;
+        nested = true;
+        inner = CutFile(source, second, 3, 5, 6.0, owner.get(), false);
+    });
+    CutResult outer = CutFile(source, destination, 1, 6, 6.0, owner.get(), false);
+    EXPECT_EQ(outer.outcome, CutOutcome::Saved);
+    EXPECT_EQ(inner.outcome, CutOutcome::Saved);
+    EXPECT_EQ(ReadWholeFile(destination), PatternRange(MiB, 5 * MiB));
+    EXPECT_EQ(ReadWholeFile(second), PatternRange(3 * MiB, 2 * MiB));
+    EXPECT_EQ(boxes.shown().size(), 2u);
+    EXPECT_FALSE(HasPartFiles(folder.path()));
+}
+
 // ---- Ranges without a whole block ----
 
 namespace {
@@ -366,6 +406,30 @@ TEST_F(ClipWriterFailure, DestinationLockedOpenIsNotReplacedOrDamaged) {
     EXPECT_FALSE(HasPartFiles(folder.path()));
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text.find(L"successfully"), std::wstring::npos);
+}
+
+TEST_F(ClipWriterFailure, ReadOnlyDestinationIsNotReplaced) {
+    WritePatternFile(source, 3 * MiB);
+    WriteFilledFile(destination, 4000, 0x31);
+    ASSERT_TRUE(SetFileAttributesW(destination.c_str(), FILE_ATTRIBUTE_READONLY));
+    ScriptedMessageBoxes boxes;
+    CutResult result = CutFile(source, destination, 1, 3, 3.0, owner.get(), false);
+    SetFileAttributesW(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(result.outcome, CutOutcome::Failed);
+    EXPECT_EQ(ReadWholeFile(destination), std::vector<std::uint8_t>(4000, 0x31));
+    EXPECT_FALSE(HasPartFiles(folder.path()));
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_NE(boxes.shown()[0].text.find(L"could not be created or replaced"), std::wstring::npos);
+}
+
+TEST_F(ClipWriterFailure, FolderOfTheDestinationsNameIsNotReplaced) {
+    WritePatternFile(source, 3 * MiB);
+    ASSERT_TRUE(CreateDirectoryW(destination.c_str(), nullptr));
+    ScriptedMessageBoxes boxes;
+    CutResult result = CutFile(source, destination, 1, 3, 3.0, owner.get(), false);
+    EXPECT_EQ(result.outcome, CutOutcome::Failed);
+    EXPECT_TRUE(GetFileAttributesW(destination.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_FALSE(HasPartFiles(folder.path()));
 }
 
 TEST_F(ClipWriterFailure, MissingSourceSaysReadingFailed) {
