@@ -117,16 +117,17 @@ start_program() {
 }
 
 # stop_program: asks the main window to close, then ends our own process if it stays.
+# Never fails, so that callers running with errexit can use it in their exit trap.
 stop_program() {
   [ -n "${PROGRAM_PID:-}" ] || return 0
   if kill -0 "$PROGRAM_PID" 2>/dev/null; then
-    inspect close class=KlevotrimMain >/dev/null
+    inspect close class=KlevotrimMain >/dev/null || true
     for _ in $(seq 1 100); do
       kill -0 "$PROGRAM_PID" 2>/dev/null || break
       sleep 0.1
     done
-    kill "$PROGRAM_PID" 2>/dev/null
+    kill "$PROGRAM_PID" 2>/dev/null || true
   fi
-  wait "$PROGRAM_PID" 2>/dev/null
+  wait "$PROGRAM_PID" 2>/dev/null || true
   PROGRAM_PID=""
 }
