@@ -229,8 +229,24 @@ STDMETHODIMP NavigationSlider::Invoke(DISPID id, REFIID iid, LCID, WORD flags, D
         return DISP_E_PARAMNOTOPTIONAL;
     // The control may be released by a host handler running inside the call.
     ComPtr<INavigationSlider> keepAlive(this);
-    return DispInvoke(static_cast<INavigationSlider*>(this), dualInfo_.Get(), id, flags, params, result,
-                      exception, argError);
+    EXCEPINFO raised{};
+    HRESULT hr = DispInvoke(static_cast<INavigationSlider*>(this), dualInfo_.Get(), id, flags, params, result,
+                            &raised, argError);
+    // A member that fails with an automation error (a Max that is not a number) gives that
+    // error itself, as the caller of a property expects, not a wrapped exception.
+    if (hr == DISP_E_EXCEPTION && HRESULT_FACILITY(raised.scode) == FACILITY_DISPATCH) {
+        hr = raised.scode;
+        SysFreeString(raised.bstrSource);
+        SysFreeString(raised.bstrDescription);
+        SysFreeString(raised.bstrHelpFile);
+    } else if (exception) {
+        *exception = raised;
+    } else {
+        SysFreeString(raised.bstrSource);
+        SysFreeString(raised.bstrDescription);
+        SysFreeString(raised.bstrHelpFile);
+    }
+    return hr;
 }
 
 // ---- Properties ----

@@ -1,0 +1,414 @@
+// The control's automation surface as a host uses it: the value model, wrong calls,
+// persistence, change notifications, GradientTwoColour and About.
+#include "OleEnvironment.h"
+#include "SliderTestSupport.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <olectl.h>
+
+#include <map>
+#include <string>
+
+using namespace tavrel_test;
+
+namespace {
+
+// A property bag as a host form keeps one.
+class TestBag final : public IPropertyBag {
+  public:
+    std::map<std::wstring, Var> values;
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        if (iid == IID_IUnknown || iid == IID_IPropertyBag) {
+            *object = static_cast<IPropertyBag*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
+        auto it = values.find(name);
+        if (it == values.end())
+            return E_INVALIDARG;
+        const VARTYPE wanted = value->vt;
+        VariantInit(value);
+        if (wanted == VT_EMPTY || wanted == it->second.v.vt)
+            return VariantCopy(value, &it->second.v);
+        return VariantChangeType(value, &it->second.v, 0, wanted);
+    }
+    STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override {
+        Var copy;
+        VariantCopy(&copy.v, value);
+        values[name] = copy;
+        return S_OK;
+    }
+};
+
+class NotifySink final : public IPropertyNotifySink {
+  public:
+    std::vector<DISPID> changed;
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        if (iid == IID_IUnknown || iid == IID_IPropertyNotifySink) {
+            *object = static_cast<IPropertyNotifySink*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP OnChanged(DISPID id) override {
+        changed.push_back(id);
+        return S_OK;
+    }
+    STDMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
+};
+
+ComPtr<IDispatch> CreateUninitialised() {
+    CLSID clsid{};
+    CLSIDFromProgID(kProgId, &clsid);
+    ComPtr<IDispatch> slider;
+    CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&slider));
+    return slider;
+}
+
+} // namespace
+
+// Hosted at 377 x 9 pixels, as the program places its seek bar.
+class SliderValue : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(host.ok());
+        slider = host.control();
+    }
+    AtlHost host{377, 9};
+    IDispatch* slider = nullptr;
+};
+
+TEST_F(SliderValue, StartsAtFiftyOfHundred) {
+    EXPECT_EQ(GetInt(slider, kMax), 100);
+    EXPECT_EQ(GetInt(slider, kValue), 50);
+    Var small = Get(slider, kSmallChange);
+    EXPECT_EQ(small.v.vt, VT_EMPTY);
+}
+
+TEST_F(SliderValue, PinsAtBothEnds) {
+    ASSERT_EQ(S_OK, Put(slider, kValue, Var(-5)));
+    EXPECT_EQ(GetInt(slider, kValue), 0);
+    ASSERT_EQ(S_OK, Put(slider, kValue, Var(110)));
+    EXPECT_EQ(GetInt(slider, kValue), 100);
+    ASSERT_EQ(S_OK, Put(slider, kValue, Var(100.4)));
+    EXPECT_EQ(GetInt(slider, kValue), 100);
+}
+
+TEST_F(SliderValue, TextIsTakenOnlyWhenItReadsAsANumber) {
+    ASSERT_EQ(S_OK, Put(slider, kValue, Var(L"abc")));
+    EXPECT_EQ(GetInt(slider, kValue), 50);
+    ASSERT_EQ(S_OK, Put(slider, kValue, Var(L"25")));
+    EXPECT_EQ(GetInt(slider, kValue), 25);
+}
+
+TEST_F(SliderValue, MaxMinimumRuleAndStorageAsAssigned) {
+    for (Var bad : {Var(0), Var(-3), Var(0.4)}) {
+        ASSERT_EQ(S_OK, Put(slider, kMax, bad));
+        EXPECT_EQ(GetInt(slider, kMax), 1);
+    }
+    ASSERT_EQ(S_OK, Put(slider, kMax, Var(2.5)));
+    EXPECT_EQ(GetInt(slider, kMax), 2); // stored as 2.5, read rounded halves to even
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(slider, kMax, Var(L"abc")));
+    EXPECT_EQ(GetInt(slider, kMax), 2);
+}
+
+TEST_F(SliderValue, MaxChangeRescalesTheMarker) {
+    ASSERT_EQ(S_OK, Put(slider, kValue, Var(50)));
+    ASSERT_EQ(S_OK, Put(slider, kMax, Var(200)));
+    EXPECT_EQ(GetInt(slider, kValue), 100);
+    ASSERT_EQ(S_OK, Put(slider, kMax, Var(3600)));
+    ASSERT_EQ(S_OK, Put(slider, kValue, Var(1000)));
+    EXPECT_EQ(GetInt(slider, kValue), 1000);
+}
+
+TEST_F(SliderValue, DisabledIgnoresAssignmentsAndKeepsTheOldValue) {
+    ASSERT_EQ(S_OK, Put(slider, kValue, Var(30)));
+    ASSERT_EQ(S_OK, Put(slider, kEnabled, Var::Bool(false)));
+    ASSERT_EQ(S_OK, Put(slider, kValue, Var(80)));
+    EXPECT_EQ(GetInt(slider, kValue), 30);
+    ASSERT_EQ(S_OK, Put(slider, kEnabled, Var::Bool(true)));
+    EXPECT_EQ(GetInt(slider, kValue), 30);
+}
+
+TEST_F(SliderValue, AssignmentRunsPendingMessagesFirst) {
+    // A press queued before the assignment is handled inside it, before the new value.
+    HWND window = host.controlWindow();
+    bool timerRan = false;
+    static bool* flag = nullptr;
+    flag = &timerRan;
+    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(94, 4));
+    PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(94, 4));
+    UINT_PTR timer = SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR, DWORD) { *flag = true; });
+    Sleep(30);
+    EventSink sink;
+    ASSERT_EQ(S_OK, sink.Connect(slider));
+    ASSERT_EQ(S_OK, Put(slider, kValue, Var(70)));
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(sink.Count(3), 1u); // the queued MouseDown ran inside the assignment
+    EXPECT_TRUE(timerRan);
+    EXPECT_EQ(GetInt(slider, kValue), 70); // and the assigned value won
+    sink.Disconnect();
+}
+
+TEST(SliderDispatch, WrongTypesAndCountsGiveClearErrors) {
+    auto slider = CreateSlider();
+    ASSERT_NE(slider, nullptr);
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(slider.Get(), kColor0, Var(L"abc")));
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(slider.Get(), kRoundedValue, Var(L"round")));
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(slider.Get(), kEnabled, Var(L"maybe")));
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(slider.Get(), kFont, Var(5), DISPATCH_PROPERTYPUTREF));
+
+    Var result;
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(slider.Get(), kValue, {Var(1)}, &result, DISPATCH_PROPERTYGET));
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(slider.Get(), kGradientTwoColour, {Var(0), Var(1), Var(2)}));
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(slider.Get(), kAbout, {Var(1)}));
+    Var two[2] = {Var(1), Var(2)};
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS tooMany{&two[0].v, &named, 2, 1};
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT,
+              slider->Invoke(kValue, IID_NULL, 0, DISPATCH_PROPERTYPUT, &tooMany, nullptr, nullptr, nullptr));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Get(slider.Get(), kRoundedValue, result)); // let only
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Get(slider.Get(), 12345, result));
+    EXPECT_EQ(DISP_E_UNKNOWNINTERFACE, slider->Invoke(kValue, IID_IDispatch, 0, DISPATCH_PROPERTYGET,
+                                                      &tooMany, nullptr, nullptr, nullptr));
+
+    LPOLESTR name = const_cast<LPOLESTR>(L"Value");
+    DISPID id = 0;
+    ASSERT_EQ(S_OK, slider->GetIDsOfNames(IID_NULL, &name, 1, 0, &id));
+    EXPECT_EQ(id, kValue);
+    LPOLESTR unknown = const_cast<LPOLESTR>(L"Nope");
+    EXPECT_EQ(DISP_E_UNKNOWNNAME, slider->GetIDsOfNames(IID_NULL, &unknown, 1, 0, &id));
+    EXPECT_EQ(GetInt(slider.Get(), kValue), 50); // nothing above changed the control
+}
+
+TEST(SliderDispatch, EveryPropertyReadsBackWhatWasAssigned) {
+    auto slider = CreateSlider();
+    ASSERT_NE(slider, nullptr);
+    for (int n = 0; n <= 16; ++n) {
+        ASSERT_EQ(S_OK, Put(slider.Get(), kColor0 - n, Var(0x010203 * n)));
+        EXPECT_EQ(GetInt(slider.Get(), kColor0 - n), 0x010203 * n);
+    }
+    ASSERT_EQ(S_OK, Put(slider.Get(), kSmallChange, Var(L"5")));
+    Var small = Get(slider.Get(), kSmallChange);
+    ASSERT_EQ(small.v.vt, VT_BSTR); // stored as assigned
+    EXPECT_STREQ(small.v.bstrVal, L"5");
+    ASSERT_EQ(S_OK, Put(slider.Get(), kLargeChange, Var(10)));
+    EXPECT_EQ(GetInt(slider.Get(), kLargeChange), 10);
+
+    Var font = Get(slider.Get(), kFont);
+    ASSERT_EQ(font.v.vt, VT_DISPATCH);
+    ASSERT_NE(font.v.pdispVal, nullptr);
+    ASSERT_EQ(S_OK, Put(slider.Get(), kFont, font, DISPATCH_PROPERTYPUTREF));
+
+    Var none;
+    none.v.vt = VT_DISPATCH;
+    none.v.pdispVal = nullptr;
+    ASSERT_EQ(S_OK, Put(slider.Get(), kHoverPic, none, DISPATCH_PROPERTYPUTREF));
+    ASSERT_EQ(S_OK, Put(slider.Get(), kNormalPic, none));
+    Var picture = Get(slider.Get(), kHoverPic);
+    EXPECT_TRUE(picture.v.vt == VT_DISPATCH && picture.v.pdispVal == nullptr);
+}
+
+TEST(SliderPersistence, BagWithOnlyValueAndRoundedValueLoadsDefaults) {
+    auto slider = CreateUninitialised();
+    ASSERT_NE(slider, nullptr);
+    ComPtr<IPersistPropertyBag> persist;
+    ASSERT_EQ(S_OK, slider.As(&persist));
+    TestBag bag;
+    bag.values[L"Value"] = Var(30);
+    bag.values[L"RoundedValue"] = Var(2);
+    ASSERT_EQ(S_OK, persist->Load(&bag, nullptr));
+    const int defaults[17] = {0xC3BCAE, 0xC8C1B2, 0xB7AE9B, 0xAFA791, 0xAFA791, 0xA1977E,
+                              0x7A949E, 0x93886B, 0xDFF4FB, 0xDFF4FB, 0x85D5EF, 0x85D5EF,
+                              0x39A6CB, 0x39A6CB, 0xBBE0ED, 0xBBE0ED, 0x3EA8CC};
+    for (int n = 0; n <= 16; ++n)
+        EXPECT_EQ(GetInt(slider.Get(), kColor0 - n), defaults[n]) << n;
+    EXPECT_EQ(GetInt(slider.Get(), kMax), 100);
+    EXPECT_EQ(GetInt(slider.Get(), kValue), 30);
+    Var tip = Get(slider.Get(), kTipText);
+    EXPECT_STREQ(tip.v.bstrVal, L"ToolTip");
+    EXPECT_EQ(Get(slider.Get(), kEnabled).v.boolVal, VARIANT_TRUE);
+    EXPECT_EQ(GetInt(slider.Get(), kSmallChange), 1);
+}
+
+TEST(SliderPersistence, KeysThatCannotBeAppliedAreSkipped) {
+    auto slider = CreateUninitialised();
+    ComPtr<IPersistPropertyBag> persist;
+    ASSERT_EQ(S_OK, slider.As(&persist));
+    TestBag bag;
+    bag.values[L"Max"] = Var(L"lots");
+    bag.values[L"Value"] = Var(40);
+    bag.values[L"Color3"] = Var(L"teal");
+    bag.values[L"Color4"] = Var(0x112233);
+    ASSERT_EQ(S_OK, persist->Load(&bag, nullptr));
+    EXPECT_EQ(GetInt(slider.Get(), kMax), 100);
+    EXPECT_EQ(GetInt(slider.Get(), kValue), 40);
+    EXPECT_EQ(GetInt(slider.Get(), kColor0 - 4), 0x112233);
+}
+
+TEST(SliderPersistence, SavesOnlyWhatDiffersFromTheStoredDefaults) {
+    auto slider = CreateSlider(); // a new control: TipText empty, RoundedValue 2, Value 50
+    ComPtr<IPersistPropertyBag> persist;
+    ASSERT_EQ(S_OK, slider.As(&persist));
+    ASSERT_EQ(S_OK, Put(slider.Get(), kMax, Var(2.5)));
+    ASSERT_EQ(S_OK, Put(slider.Get(), kColor0 - 5, Var(0x00FF00)));
+    TestBag bag;
+    ASSERT_EQ(S_OK, persist->Save(&bag, TRUE, FALSE));
+    ASSERT_TRUE(bag.values.count(L"TipText"));
+    EXPECT_EQ(bag.values[L"TipText"].v.vt, VT_BSTR);
+    EXPECT_EQ(SysStringLen(bag.values[L"TipText"].v.bstrVal), 0u); // empty differs from "ToolTip"
+    EXPECT_EQ(bag.values[L"RoundedValue"].v.lVal, 2);
+    ASSERT_EQ(bag.values[L"Max"].v.vt, VT_R8); // exactly as stored
+    EXPECT_EQ(bag.values[L"Max"].v.dblVal, 2.5);
+    EXPECT_EQ(bag.values[L"Color5"].v.lVal, 0x00FF00);
+    for (const wchar_t* key : {L"Color0", L"Color16", L"Enabled", L"HoverPic", L"NormalPic"})
+        EXPECT_FALSE(bag.values.count(key)) << key;
+    EXPECT_TRUE(bag.values.count(L"SmallChange")); // empty differs from 1
+}
+
+TEST(SliderPersistence, StreamRoundTripRestoresTheControl) {
+    auto source = CreateSlider();
+    ASSERT_EQ(S_OK, Put(source.Get(), kTipText, Var(L"Seek \u00e9\u4e2d")));
+    ASSERT_EQ(S_OK, Put(source.Get(), kMax, Var(3600)));
+    ASSERT_EQ(S_OK, Put(source.Get(), kValue, Var(1000)));
+    ASSERT_EQ(S_OK, Put(source.Get(), kColor0 - 8, Var(0x0000FF)));
+    ASSERT_EQ(S_OK, Put(source.Get(), kEnabled, Var::Bool(false)));
+    ComPtr<IStream> stream;
+    ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, &stream));
+    ComPtr<IPersistStreamInit> save;
+    ASSERT_EQ(S_OK, source.As(&save));
+    ASSERT_EQ(S_OK, save->Save(stream.Get(), TRUE));
+    EXPECT_EQ(S_FALSE, save->IsDirty());
+
+    LARGE_INTEGER start{};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    auto copy = CreateUninitialised();
+    ComPtr<IPersistStreamInit> load;
+    ASSERT_EQ(S_OK, copy.As(&load));
+    ASSERT_EQ(S_OK, load->Load(stream.Get()));
+    EXPECT_STREQ(Get(copy.Get(), kTipText).v.bstrVal, L"Seek \u00e9\u4e2d");
+    EXPECT_EQ(GetInt(copy.Get(), kMax), 3600);
+    EXPECT_EQ(GetInt(copy.Get(), kValue), 1000);
+    EXPECT_EQ(GetInt(copy.Get(), kColor0 - 8), 0x0000FF);
+    EXPECT_EQ(Get(copy.Get(), kEnabled).v.boolVal, VARIANT_FALSE);
+    EXPECT_EQ(Get(copy.Get(), kFont).v.vt, VT_DISPATCH);
+
+    ComPtr<IStream> garbage;
+    ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, &garbage));
+    garbage->Write("not a control", 13, nullptr);
+    garbage->Seek(start, STREAM_SEEK_SET, nullptr);
+    EXPECT_TRUE(FAILED(load->Load(garbage.Get())));
+}
+
+TEST(SliderNotifications, ChangedPropertiesNotifyByDispatchId) {
+    auto slider = CreateSlider();
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(S_OK, slider.As(&container));
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(S_OK, container->FindConnectionPoint(IID_IPropertyNotifySink, &point));
+    NotifySink sink;
+    DWORD cookie = 0;
+    ASSERT_EQ(S_OK, point->Advise(&sink, &cookie));
+    Put(slider.Get(), kTipText, Var(L"x"));
+    Put(slider.Get(), kColor0 - 3, Var(5));
+    Put(slider.Get(), kRoundedValue, Var(4));
+    Put(slider.Get(), kEnabled, Var::Bool(true));
+    Put(slider.Get(), kMax, Var(10));        // never notifies
+    Put(slider.Get(), kValue, Var(5));       // never notifies
+    Put(slider.Get(), kSmallChange, Var(2)); // never notifies
+    EXPECT_EQ(sink.changed, (std::vector<DISPID>{kTipText, kColor0 - 3, kRoundedValue, kEnabled}));
+    EXPECT_EQ(S_OK, point->Unadvise(cookie));
+    EXPECT_EQ(CONNECT_E_NOCONNECTION, point->Unadvise(cookie));
+    ComPtr<IConnectionPoint> none;
+    EXPECT_EQ(CONNECT_E_NOCONNECTION, container->FindConnectionPoint(IID_IDispatch, &none));
+}
+
+TEST(SliderGradient, HostCallFillsExactlyFromLeftToWidth) {
+    auto slider = CreateSlider();
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 60, -20, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    memset(bits, 0, 60 * 20 * 4);
+    LONG left = 10, top = 0, width = 50, height = 20;
+    Var hdc;
+    hdc.v.vt = VT_I8;
+    hdc.v.llVal = reinterpret_cast<LONG_PTR>(dc);
+    auto byRef = [](LONG* p) {
+        Var v;
+        v.v.vt = VT_I4 | VT_BYREF;
+        v.v.plVal = p;
+        return v;
+    };
+    ASSERT_EQ(S_OK, Call(slider.Get(), kGradientTwoColour,
+                         {hdc, Var(0), Var(0x0000FF), Var(0x0000FF), byRef(&left), byRef(&top), byRef(&width),
+                          byRef(&height)}));
+    GdiFlush();
+    auto* pixels = static_cast<unsigned*>(bits);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 60; ++x)
+            ASSERT_EQ(pixels[y * 60 + x] & 0xFFFFFF, (x >= 10 && x < 50) ? 0xFF0000u : 0u) << x << "," << y;
+    EXPECT_EQ(left, 10); // not changed
+    EXPECT_EQ(width, 50);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+namespace {
+// Drives the About window from a timer while About runs its modal loop.
+struct AboutDriver {
+    static inline std::vector<std::pair<bool, WPARAM>> keys; // (to the OK button?, key)
+    static inline int step = 0;
+    static inline bool sawWindow = false;
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        HWND about = FindWindowW(L"TavrelAbout", L"About");
+        if (!about)
+            return;
+        sawWindow = true;
+        RECT rect{};
+        GetWindowRect(about, &rect);
+        EXPECT_EQ(rect.right - rect.left, 364);
+        EXPECT_EQ(rect.bottom - rect.top, 172);
+        if (step < static_cast<int>(keys.size())) {
+            HWND target = keys[step].first ? FindWindowExW(about, nullptr, L"BUTTON", L"OK") : about;
+            PostMessageW(target, WM_KEYDOWN, keys[step].second, 0);
+            ++step;
+        }
+    }
+};
+} // namespace
+
+TEST(SliderAbout, ClosesOnEscOrEnterAndReturnsEmpty) {
+    auto slider = CreateSlider();
+    for (auto keys : {std::vector<std::pair<bool, WPARAM>>{{false, 'A'}, {false, VK_ESCAPE}},
+                      std::vector<std::pair<bool, WPARAM>>{{true, VK_RETURN}},
+                      std::vector<std::pair<bool, WPARAM>>{{false, VK_RETURN}}}) {
+        AboutDriver::keys = keys;
+        AboutDriver::step = 0;
+        AboutDriver::sawWindow = false;
+        UINT_PTR timer = SetTimer(nullptr, 0, 100, AboutDriver::Tick);
+        Var result(7);
+        const ULONGLONG started = GetTickCount64();
+        EXPECT_EQ(S_OK, Call(slider.Get(), kAbout, {}, &result));
+        KillTimer(nullptr, timer);
+        EXPECT_TRUE(AboutDriver::sawWindow);
+        EXPECT_EQ(AboutDriver::step, static_cast<int>(keys.size())); // returned only after the closing key
+        EXPECT_EQ(result.v.vt, VT_EMPTY);
+        EXPECT_LT(GetTickCount64() - started, 10000u);
+        EXPECT_EQ(FindWindowW(L"TavrelAbout", L"About"), nullptr);
+    }
+}
