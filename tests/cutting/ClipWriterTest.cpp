@@ -532,7 +532,3 @@ TEST(AskReplace, AsksWithTheFullPathAndAnswersYesOrNo) {
     // Asking writes nothing.
     EXPECT_EQ(ReadWholeFile(path), std::vector<std::uint8_t>(100, 3));
 }
-
-TEST(AskReplace, SaveFilterIsBuiltFromTheSourcesExtension) {
-    EXPECT_EQ(SaveFilter(L"C:\\music\\song.mp3"), L"MP3 File (*.mp3)|*.mp3");
-}

@@ -92,7 +92,7 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
     return names;
 }
 
-OwnerWindow::OwnerWindow() {
+OwnerWindow::OwnerWindow(bool visible) {
     static const ATOM atom = [] {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof(wc);
@@ -102,8 +102,9 @@ OwnerWindow::OwnerWindow() {
         return RegisterClassExW(&wc);
     }();
     (void)atom;
-    window_ = CreateWindowExW(0, L"KlevotrimCuttingTestOwner", L"Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                              100, 100, 500, 300, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    window_ = CreateWindowExW(0, L"KlevotrimCuttingTestOwner", L"Owner",
+                              WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 100, 100, 500, 300, nullptr,
+                              nullptr, GetModuleHandleW(nullptr), this);
 }
 
 OwnerWindow::~OwnerWindow() {

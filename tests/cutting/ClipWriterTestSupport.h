@@ -55,10 +55,11 @@ bool FileIsThere(const std::wstring& path);
 // Names of the files in a folder (no "." and "..").
 std::vector<std::wstring> FilesIn(const std::wstring& folder);
 
-// A top-level window standing in for the main window; counts WM_APP messages.
+// A top-level window standing in for the main window; counts WM_APP messages. Hidden unless
+// asked (under Wine without a window manager, closing a shown captioned window takes 2 s).
 class OwnerWindow {
   public:
-    OwnerWindow();
+    explicit OwnerWindow(bool visible = false);
     ~OwnerWindow();
     OwnerWindow(const OwnerWindow&) = delete;
     OwnerWindow& operator=(const OwnerWindow&) = delete;

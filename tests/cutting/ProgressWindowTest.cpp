@@ -44,7 +44,7 @@ TEST(ProgressBar, KeepsMaximumAndValueAndAnswersTheProgressMessages) {
 }
 
 TEST(ProgressBar, DrawsTheValuesShareInSolidYellowAndTheValueAsText) {
-    OwnerWindow owner;
+    OwnerWindow owner(true); // pixels are read from the screen
     HWND bar = ProgressBar::Create(owner.get(), 10, 10, 321, 17, 7);
     ASSERT_NE(bar, nullptr);
     ProgressBar::SetMaximum(bar, 4);
