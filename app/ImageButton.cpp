@@ -42,9 +42,11 @@ bool ImageButton::Create(HWND parent, int id, const RECT& position, const std::w
     hwnd_.reset(hwnd);
     EnableWindow(hwnd, enabled ? TRUE : FALSE);
 
+    // No owner: under Wine a topmost window owned by the main window keeps the main window
+    // itself out of the topmost band. The button destroys its tip.
     tip_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, instance, nullptr));
+                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr));
     if (tip_) {
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof(tool);
@@ -235,7 +237,7 @@ LRESULT ImageButton::OnEnable() {
 
 void ImageButton::OnNcDestroy() {
     SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, 0);
-    tip_.reset();    // owned by the top-level window, so it would outlive the button
+    tip_.reset();    // it has no owner to take it along
     hwnd_.release(); // the window is going away on its own
 }
 

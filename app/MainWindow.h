@@ -81,6 +81,8 @@ class MainWindow final : public PictureBoxHandler, public ISubclass {
 
     HWND hwnd() const { return hwnd_; }
     bool Loaded() const { return hwnd_ != nullptr; }
+    // Whether the media engine exists (created on first use, released at unload).
+    bool HasMediaEngine() const { return media_ != nullptr; }
 
     // What tests and the other windows look at.
     clsMedia& Media();

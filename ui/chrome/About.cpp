@@ -110,8 +110,9 @@ class AboutWindow {
         // The text box is filled line by line, as its text plus the line and a line break.
         if (info)
             SetWindowTextW(info, AboutInfoText().c_str());
+        // No owner: under Wine an owned topmost tip keeps its owner out of the topmost band.
         tip_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                    instance, nullptr));
         if (tip_ && link) {
             static wchar_t tipText[] = L"Click here to visit the Klevotrim web site";

@@ -1,0 +1,317 @@
+// Layout after real resizes, the preset sizes, full screen, the window's region, the caption
+// strip, the panel in the maximized layout and the right-click menu's states.
+#include "AppTestSupport.h"
+
+#include "app/AppRules.h"
+#include "media/Media.h"
+
+#include "ui/chrome/About.h"
+
+#include <cstdlib>
+#include <functional>
+
+using namespace klevotrim;
+using namespace klevotrim::app;
+using namespace klevotrim::test;
+
+namespace {
+
+class Chrome : public AppTest {
+  protected:
+    void Command(Cmd command) {
+        SendMessageW(Main().hwnd(), WM_COMMAND, static_cast<WPARAM>(command), 0);
+        PumpMessages(50);
+    }
+    SIZE WindowSize() {
+        RECT rect{};
+        GetWindowRect(Main().hwnd(), &rect);
+        return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+    }
+    // The popup's states when the menu opens after a right press on the window's surface.
+    HMENU OpenMenuOnSurface() {
+        HMENU shown = nullptr;
+        Main().SetPopupCall([&](HMENU menu, POINT) { shown = menu; });
+        SendMessageW(Main().hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(200, 10));
+        SendMessageW(Main().hwnd(), WM_RBUTTONUP, 0, MAKELPARAM(200, 10));
+        return shown;
+    }
+    static bool Grayed(HMENU menu, Cmd id) {
+        return (GetMenuState(menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_GRAYED) != 0;
+    }
+    static bool Checked(HMENU menu, Cmd id) {
+        return (GetMenuState(menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0;
+    }
+    bool CornerIsCut() {
+        HRGN region = CreateRectRgn(0, 0, 0, 0);
+        int kind = GetWindowRgn(Main().hwnd(), region);
+        bool cut = kind != ERROR && !PtInRegion(region, 0, 0) && PtInRegion(region, 10, 10);
+        DeleteObject(region);
+        return cut;
+    }
+};
+
+} // namespace
+
+TEST_F(Chrome, ThePresetSizesLayOutTheVideoAreaPanelAndSeekBar) {
+    struct Preset {
+        Cmd command;
+        int width, height;
+    };
+    for (Preset preset :
+         {Preset{Cmd::mnu100, 640, 480}, Preset{Cmd::mnu200, 740, 580}, Preset{Cmd::mnu300, 840, 680}}) {
+        Command(preset.command);
+        SIZE size = WindowSize();
+        ASSERT_EQ(size.cx, preset.width);
+        ASSERT_EQ(size.cy, preset.height);
+        const int W = preset.width, H = preset.height;
+        RECT pic = RectIn(Main().Pic(), Main().hwnd());
+        EXPECT_EQ(pic.left, 0);
+        EXPECT_EQ(pic.top, 18);
+        EXPECT_EQ(pic.right, W);
+        EXPECT_EQ(pic.bottom - pic.top, H - 85);
+        RECT panel = RectIn(Main().PicPanel(), Main().hwnd());
+        EXPECT_EQ(panel.top, H - 59 - 4);
+        EXPECT_EQ(panel.right - panel.left, W);
+        EXPECT_EQ(panel.bottom - panel.top, 59);
+        RECT bar = RectIn(Main().Pos().Window(), Main().PicPanel());
+        EXPECT_EQ(bar.left, 83);
+        EXPECT_EQ(bar.right - bar.left, W - 85);
+        RECT strip = RectIn(Main().PicButton(), Main().hwnd());
+        EXPECT_EQ(strip.left, W - 41 - 1);
+        EXPECT_TRUE(IsWindowVisible(Main().PicButton()));
+        RECT display = RectIn(Main().PicDisPlay(), Main().PicPanel());
+        EXPECT_EQ(display.left, W - 125 - 3);
+        EXPECT_TRUE(CornerIsCut());
+    }
+}
+
+TEST_F(Chrome, AtTheMinimumSizeTheBarIs395PixelsWide) {
+    SetWindowPos(Main().hwnd(), nullptr, 0, 0, 480, 360, SWP_NOMOVE | SWP_NOZORDER);
+    PumpMessages(50);
+    RECT pic = RectIn(Main().Pic(), Main().hwnd());
+    EXPECT_EQ(pic.right - pic.left, 480);
+    EXPECT_EQ(pic.bottom - pic.top, 275);
+    RECT panel = RectIn(Main().PicPanel(), Main().hwnd());
+    EXPECT_EQ(panel.top, 297);
+    RECT bar = RectIn(Main().Pos().Window(), Main().PicPanel());
+    EXPECT_EQ(bar.right - bar.left, 395);
+    // Buttons in a row at top 6, 6 pixels apart.
+    RECT open = RectIn(Main().Button(kOpen).hwnd(), Main().PicPanel());
+    RECT play = RectIn(Main().Button(kPlay).hwnd(), Main().PicPanel());
+    EXPECT_EQ(open.left, 9);
+    EXPECT_EQ(open.top, 6);
+    EXPECT_EQ(play.left, open.right + 6);
+}
+
+TEST_F(Chrome, DoubleClickTogglesFullScreenAndBack) {
+    SendMessageW(Main().hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(200, 8));
+    PumpMessages(100);
+    EXPECT_TRUE(IsZoomed(Main().hwnd()));
+    EXPECT_TRUE(Main().IsFullScreen());
+    EXPECT_FALSE(IsWindowVisible(Main().PicButton()));
+    EXPECT_FALSE(CornerIsCut()) << "square in the maximized layout";
+    RECT client{};
+    GetClientRect(Main().hwnd(), &client);
+    RECT pic = RectIn(Main().Pic(), Main().hwnd());
+    EXPECT_EQ(pic.top, 0);
+    EXPECT_EQ(pic.bottom, client.bottom);
+    EXPECT_EQ(RectIn(Main().PicPanel(), Main().hwnd()).top, client.bottom - 59);
+
+    SendMessageW(Main().hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(200, 8));
+    PumpMessages(100);
+    EXPECT_FALSE(IsZoomed(Main().hwnd()));
+    EXPECT_FALSE(Main().IsFullScreen());
+    EXPECT_TRUE(CornerIsCut());
+    EXPECT_TRUE(IsWindowVisible(Main().PicButton()));
+}
+
+TEST_F(Chrome, FitToScreenThenFullscreenReturnsToTheNormalLayout) {
+    Command(Cmd::mnuFit);
+    EXPECT_TRUE(IsZoomed(Main().hwnd()));
+    EXPECT_TRUE(Main().IsFullScreen());
+    Command(Cmd::mnuFullscreen);
+    EXPECT_FALSE(IsZoomed(Main().hwnd()));
+    EXPECT_FALSE(Main().IsFullScreen());
+    EXPECT_TRUE(CornerIsCut());
+}
+
+TEST_F(Chrome, ThePanelShowsNearTheBottomOnlyWhenMaximized) {
+    Command(Cmd::mnuFullscreen);
+    ASSERT_TRUE(IsZoomed(Main().hwnd()));
+    RECT client{};
+    GetClientRect(Main().hwnd(), &client);
+    SendMessageW(Main().hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(100, client.bottom - 200));
+    EXPECT_FALSE(IsWindowVisible(Main().PicPanel()));
+    SendMessageW(Main().hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(100, client.bottom - 79));
+    EXPECT_TRUE(IsWindowVisible(Main().PicPanel()));
+    SendMessageW(Main().hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(100, client.bottom - 80));
+    EXPECT_FALSE(IsWindowVisible(Main().PicPanel()));
+}
+
+TEST_F(Chrome, TheCaptionStripShowsItsZonesAndBoundariesDoNothing) {
+    HWND strip = Main().PicButton();
+    SendMessageW(strip, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(Main().CaptionImage(), 106);
+    SendMessageW(strip, WM_MOUSEMOVE, 0, MAKELPARAM(20, 5));
+    EXPECT_EQ(Main().CaptionImage(), 104);
+    SendMessageW(strip, WM_MOUSEMOVE, 0, MAKELPARAM(30, 5));
+    EXPECT_EQ(Main().CaptionImage(), 102);
+    SendMessageW(strip, WM_MOUSEMOVE, 0, MAKELPARAM(13, 5));
+    EXPECT_EQ(Main().CaptionImage(), 107);
+    SendMessageW(strip, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(26, 5));
+    EXPECT_EQ(Main().CaptionImage(), 107);
+    EXPECT_FALSE(IsZoomed(Main().hwnd()));
+    EXPECT_TRUE(Main().Loaded());
+    // A move over the window's own surface resets the strip.
+    SendMessageW(strip, WM_MOUSEMOVE, 0, MAKELPARAM(30, 5));
+    SendMessageW(Main().hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(200, 300));
+    EXPECT_EQ(Main().CaptionImage(), 107);
+    // The full-screen zone.
+    SendMessageW(strip, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 5));
+    PumpMessages(50);
+    EXPECT_EQ(Main().CaptionImage(), 103);
+    EXPECT_TRUE(IsZoomed(Main().hwnd()));
+}
+
+TEST_F(Chrome, TheCloseZoneExitsAndStoresThePreference) {
+    SendMessageW(Main().PicButton(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(35, 5));
+    PumpMessages(50);
+    EXPECT_FALSE(Main().Loaded());
+    EXPECT_EQ(ReadPreference("Always On Top"), std::optional<std::string>("False"));
+}
+
+TEST_F(Chrome, MenuStatesFollowTheButtonsTheFlagsAndTheWindowState) {
+    HMENU menu = OpenMenuOnSurface();
+    ASSERT_NE(menu, nullptr);
+    for (Cmd off : {Cmd::mnuStop, Cmd::mnuPause, Cmd::mnuStart, Cmd::mnuEnd, Cmd::mnuSave})
+        EXPECT_TRUE(Grayed(menu, off));
+    for (Cmd size : {Cmd::mnu100, Cmd::mnu200, Cmd::mnu300, Cmd::mnuFit})
+        EXPECT_FALSE(Grayed(menu, size));
+    EXPECT_FALSE(Checked(menu, Cmd::mnuOOt));
+    EXPECT_FALSE(Checked(menu, Cmd::mnuFullscreen));
+
+    PlayByDrop(TestMediaPath(L"tone-10s.wav"));
+    Command(Cmd::mnuOOt);
+    Command(Cmd::mnuFullscreen);
+    ASSERT_TRUE(IsZoomed(Main().hwnd()));
+    menu = OpenMenuOnSurface();
+    for (Cmd on : {Cmd::mnuStop, Cmd::mnuPause, Cmd::mnuStart})
+        EXPECT_FALSE(Grayed(menu, on));
+    EXPECT_TRUE(Grayed(menu, Cmd::mnuEnd));
+    for (Cmd size : {Cmd::mnu100, Cmd::mnu200, Cmd::mnu300, Cmd::mnuFit})
+        EXPECT_TRUE(Grayed(menu, size));
+    EXPECT_TRUE(Checked(menu, Cmd::mnuOOt));
+    EXPECT_TRUE(Checked(menu, Cmd::mnuFullscreen));
+}
+
+TEST_F(Chrome, ARightPressOnThePanelShowsTheMenuWithoutRefreshingIt) {
+    POINT at{};
+    Main().SetPopupCall([&](HMENU, POINT screen) { at = screen; });
+    Main().Button(kStop).Enabled(true); // states change, but no refresh happens on the panel
+    SendMessageW(Main().PicPanel(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(300, 20));
+    POINT expected{300, 20};
+    ClientToScreen(Main().PicPanel(), &expected);
+    EXPECT_EQ(at.x, expected.x);
+    EXPECT_EQ(at.y, expected.y);
+    EXPECT_TRUE((GetMenuState(Main().Menu(), static_cast<UINT>(Cmd::mnuStop), MF_BYCOMMAND) & MF_GRAYED) !=
+                0);
+}
+
+TEST_F(Chrome, ThePressInTheIconCornerOpensTheMenuBelowIt) {
+    POINT at{};
+    Main().SetPopupCall([&](HMENU, POINT screen) { at = screen; });
+    SendMessageW(Main().hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(Main().hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    POINT expected{2, 18};
+    ClientToScreen(Main().hwnd(), &expected);
+    EXPECT_EQ(at.x, expected.x);
+    EXPECT_EQ(at.y, expected.y);
+}
+
+TEST_F(Chrome, TheAboutWindowShowsItsTextsOnEachOpening) {
+    for (int opening = 0; opening < 2; ++opening) {
+        std::wstring caption, info, ok;
+        bool wasTopmost = false;
+        SetTimer(Main().hwnd(), 77, 300, nullptr);
+        // The About window is modal: read it and press "&Ok" from a timer of this thread.
+        static std::function<void()> onTick;
+        onTick = [&] {
+            HWND about = FindWindowW(kAboutClassName, nullptr);
+            if (!about)
+                return;
+            caption = TextOf(about);
+            info = TextOf(GetDlgItem(about, kAboutInfoId));
+            ok = TextOf(GetDlgItem(about, kAboutOkId));
+            wasTopmost = (GetWindowLongPtrW(about, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+            SendMessageW(about, WM_COMMAND, MAKEWPARAM(kAboutOkId, BN_CLICKED), 0);
+        };
+        UINT_PTR timer = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR, DWORD) { onTick(); });
+        KillTimer(Main().hwnd(), 77);
+        if (opening == 1)
+            Command(Cmd::mnuOOt);
+        Command(Cmd::mnuAbou);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(caption, L"About Klevotrim 1.0");
+        EXPECT_EQ(info.rfind(L"Klevotrim\r\n\r\nVersion : 1.0\r\n\r\n", 0), 0u) << opening;
+        EXPECT_TRUE(info.ends_with(L"\r\n"));
+        EXPECT_EQ(info.find(L"Version : 1.0", 20), std::wstring::npos) << "the lines appear once";
+        EXPECT_EQ(ok, L"&Ok");
+        EXPECT_EQ(wasTopmost, opening == 1);
+        EXPECT_TRUE(IsWindowEnabled(Main().hwnd()));
+    }
+}
+
+// Not a check: pictures of the window for the documentation, when KLEVOTRIM_SCREENSHOTS names a
+// folder. The screen's pixels are saved as BMP files.
+TEST_F(Chrome, Screenshots) {
+    wchar_t folder[MAX_PATH] = {};
+    if (!GetEnvironmentVariableW(L"KLEVOTRIM_SCREENSHOTS", folder, MAX_PATH))
+        GTEST_SKIP() << "KLEVOTRIM_SCREENSHOTS not set";
+    auto save = [&](const wchar_t* name) {
+        RECT rect{};
+        GetWindowRect(Main().hwnd(), &rect);
+        const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        SelectObject(memory, old);
+        BITMAPINFOHEADER header{};
+        header.biSize = sizeof(header);
+        header.biWidth = width;
+        header.biHeight = height;
+        header.biPlanes = 1;
+        header.biBitCount = 24;
+        header.biCompression = BI_RGB;
+        const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
+        std::vector<BYTE> pixels(stride * static_cast<DWORD>(height));
+        GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+                  reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+        BITMAPFILEHEADER file{};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(header);
+        file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+        std::wstring path = std::wstring(folder) + L"\\" + name;
+        HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(out, &file, sizeof(file), &written, nullptr);
+        WriteFile(out, &header, sizeof(header), &written, nullptr);
+        WriteFile(out, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+        CloseHandle(out);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+    };
+    Command(Cmd::mnu200);
+    PlayByDrop(TestMediaPath(L"clip-10s.mp4"));
+    Command(Cmd::mnu200);
+    PumpMessages(2500);
+    BringWindowToTop(Main().hwnd());
+    PumpMessages(300);
+    save(L"klevotrim-normal.bmp");
+    Command(Cmd::mnuFullscreen);
+    SendMessageW(Main().hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 10));
+    PumpMessages(1500);
+    save(L"klevotrim-maximized.bmp");
+}

@@ -1,0 +1,431 @@
+// Open, play, follow, seek, mark a range and save a clip, as a user drives them.
+#include "AppTestSupport.h"
+
+#include "app/AppRules.h"
+#include "media/Media.h"
+
+#include <commctrl.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <thread>
+
+using namespace klevotrim;
+using namespace klevotrim::app;
+using namespace klevotrim::test;
+
+namespace {
+
+class MediaCommands : public AppTest {
+  protected:
+    void Click(Cmd command) { SendMessageW(Main().hwnd(), WM_COMMAND, static_cast<WPARAM>(command), 0); }
+    void ExpectButtons(bool pause, bool stop, bool start, bool end, bool save) {
+        EXPECT_EQ(Main().Button(kPause).Enabled(), pause);
+        EXPECT_EQ(Main().Button(kStop).Enabled(), stop);
+        EXPECT_EQ(Main().Button(kStart).Enabled(), start);
+        EXPECT_EQ(Main().Button(kEnd).Enabled(), end);
+        EXPECT_EQ(Main().Button(kSave).Enabled(), save);
+    }
+    std::int32_t MediaSeconds() {
+        std::int32_t seconds = -1;
+        Main().Media().Pos(seconds);
+        return seconds;
+    }
+    // A press, drag or release of the left button on the seek bar's own window.
+    void BarMouse(UINT message, int x) {
+        HWND bar = Main().Pos().Window();
+        ASSERT_NE(bar, nullptr);
+        WPARAM keys = message == WM_LBUTTONUP ? 0 : MK_LBUTTON;
+        SendMessageW(bar, message, keys, MAKELPARAM(static_cast<WORD>(static_cast<short>(x)), 5));
+    }
+    int BarWidth() {
+        RECT client{};
+        GetClientRect(Main().Pos().Window(), &client);
+        return client.right;
+    }
+};
+
+std::vector<char> ReadAll(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+}
+
+// Answers the real open dialog from another thread: types the path into its file-name box and
+// presses Open (or Cancel when the path is empty).
+class DialogAnswerer {
+  public:
+    DialogAnswerer(HWND owner, std::wstring path) : thread_([this, owner, path] { Run(owner, path); }) {}
+    ~DialogAnswerer() { thread_.join(); }
+    bool Answered() const { return answered_; }
+    std::wstring Title() const { return title_; }
+
+  private:
+    void Run(HWND owner, const std::wstring& path) {
+        for (int i = 0; i < 500 && !answered_; ++i) {
+            Sleep(20);
+            HWND dialog = nullptr;
+            EnumThreadWindows(
+                GetWindowThreadProcessId(owner, nullptr),
+                [](HWND window, LPARAM found) -> BOOL {
+                    wchar_t name[32] = {};
+                    GetClassNameW(window, name, 32);
+                    if (wcscmp(name, L"#32770") == 0 && IsWindowVisible(window)) {
+                        *reinterpret_cast<HWND*>(found) = window;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&dialog));
+            if (!dialog)
+                continue;
+            Sleep(200); // let the dialog finish its own start
+            wchar_t title[64] = {};
+            GetWindowTextW(dialog, title, 64);
+            title_ = title;
+            if (path.empty()) {
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            } else {
+                HWND name = GetDlgItem(dialog, 0x47C); // cmb13: the file-name box (a ComboBoxEx32 here)
+                HWND edit =
+                    name ? reinterpret_cast<HWND>(SendMessageW(name, CBEM_GETEDITCONTROL, 0, 0)) : nullptr;
+                if (!edit && name)
+                    edit = FindWindowExW(name, nullptr, L"Edit", nullptr);
+                if (!edit)
+                    edit = GetDlgItem(dialog, 0x480); // edt1
+                if (!edit)
+                    continue;
+                SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+                PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+            }
+            answered_ = true;
+        }
+    }
+    std::atomic<bool> answered_{false};
+    std::wstring title_;
+    std::thread thread_;
+};
+
+class CutPointsOnTheBar : public MediaCommands {
+  protected:
+    void SetUp() override {
+        MediaCommands::SetUp();
+        ASSERT_TRUE(Main().Pos().IsCreated());
+        // A 377-pixel seek bar with Max 200, at the layout's place in the panel.
+        Main().Pos().Move(RECT{83, 42, 83 + 377, 52});
+        PumpMessages(20);
+        ASSERT_EQ(Main().Pos().SetEnabled(true), S_OK);
+        ASSERT_EQ(Main().Pos().SetMax(200), S_OK);
+    }
+    void MarkAt(std::int32_t value, Cmd command) {
+        ASSERT_EQ(Main().Pos().SetValue(value), S_OK);
+        ASSERT_EQ(Main().Pos().Value(), std::optional<std::int32_t>(value));
+        Click(command);
+    }
+};
+
+} // namespace
+
+TEST_F(MediaCommands, OpenThroughTheRealDialogPlaysTheVideoAndTheTimerFollowsIt) {
+    const std::wstring video = TestMediaPath(L"clip-10s.mpg");
+    {
+        DialogAnswerer answerer(Main().hwnd(), video);
+        Click(Cmd::Open);
+        EXPECT_TRUE(answerer.Answered());
+        EXPECT_EQ(answerer.Title(), L"Open");
+    }
+    EXPECT_EQ(Main().CurrentFile(), video);
+    EXPECT_EQ(Main().Media().Status(), L"Playing");
+    EXPECT_TRUE(Main().Media().IzVideo());
+    // The window takes the picture's size (320 x 240), as far as the minimum size allows.
+    RECT rect{};
+    GetWindowRect(Main().hwnd(), &rect);
+    EXPECT_EQ(rect.right - rect.left, std::max(320, 480));
+    EXPECT_EQ(rect.bottom - rect.top, std::max(240, 360));
+    ExpectButtons(true, true, true, false, false);
+    EXPECT_TRUE(Main().Button(kOpen).Enabled());
+    EXPECT_TRUE(Main().Button(kPlay).Enabled());
+    EXPECT_EQ(Main().Pos().Enabled(), std::optional<bool>(true));
+    EXPECT_EQ(TextOf(Main().lblName()).size(), video.size());
+
+    const std::wregex followed(L"Time:00:00:0[1-9]/00:00:10");
+    ASSERT_TRUE(PumpUntil([&] { return std::regex_match(TextOf(Main().lblTime()), followed); }, 6000))
+        << TextOf(Main().lblTime());
+    EXPECT_EQ(Main().Pos().Max(), std::optional<std::int32_t>(10));
+    EXPECT_GE(Main().Pos().Value().value_or(0), 1);
+}
+
+TEST_F(MediaCommands, OpenDialogGetsTheDesignedFilterTitleFlagsAndOwner) {
+    OPENFILENAMEW seen{};
+    std::wstring filter, title;
+    Main().CD().SetOpenCall([&](OPENFILENAMEW& ofn) {
+        seen = ofn;
+        title = ofn.lpstrTitle;
+        const wchar_t* p = ofn.lpstrFilter;
+        while (*p) { // pairs of NUL-terminated texts, ended by an empty one
+            filter += p;
+            filter += L'|';
+            p += wcslen(p) + 1;
+        }
+        return false;
+    });
+    Click(Cmd::mnuOpen);
+    EXPECT_EQ(seen.hwndOwner, Main().hwnd());
+    EXPECT_EQ(seen.Flags, 0x10B8200Cu);
+    EXPECT_EQ(seen.nFilterIndex, 0u);
+    EXPECT_EQ(title, L"Open");
+    EXPECT_EQ(filter, OpenFilter() + L"|");
+    EXPECT_TRUE(Main().CurrentFile().empty());
+}
+
+TEST_F(MediaCommands, DroppingTwoFilesOpensOnlyTheFirst) {
+    const std::wstring first = TestMediaPath(L"tone-10s.wav");
+    DropFiles(Main().hwnd(), {first, TestMediaPath(L"clip-10s.mpg")});
+    ASSERT_TRUE(PumpUntil([&] { return !Main().CurrentFile().empty(); }, 5000));
+    EXPECT_EQ(Main().CurrentFile(), first);
+    EXPECT_EQ(Main().Media().Status(), L"Playing");
+    EXPECT_FALSE(Main().Media().IzVideo()) << "the second file (a video) was not opened";
+    ExpectButtons(true, true, true, false, false);
+}
+
+TEST_F(MediaCommands, AUnicodeNamedFileOpensByDrop) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(TestMediaPath(L"T*.wav").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    FindClose(search);
+    const std::wstring path = TestMediaPath(found.cFileName);
+    PlayByDrop(path);
+    EXPECT_EQ(TextOf(Main().lblName()).find(found.cFileName) != std::wstring::npos ||
+                  TextOf(Main().lblName()).size() == path.size(),
+              true);
+}
+
+TEST_F(MediaCommands, AFileOfOneAndAHalfSecondsPlaysButTheBarNeverMoves) {
+    PlayByDrop(TestMediaPath(L"short-1.5s.wav"));
+    const std::optional<std::int32_t> before = Main().Pos().Value();
+    PumpMessages(1200);
+    EXPECT_EQ(TextOf(Main().lblTime()), L"Time:00:00:00/00:00:00");
+    EXPECT_EQ(Main().Pos().Value(), before);
+    EXPECT_NE(Main().Pos().Max(), std::optional<std::int32_t>(2));
+}
+
+TEST_F(MediaCommands, CancellingTheDialogWhilePlayingKeepsThePlayback) {
+    const std::wstring tone = TestMediaPath(L"tone-10s.wav");
+    PlayByDrop(tone);
+    Click(Cmd::Start); // a start mark that the open must take back
+    EXPECT_TRUE(Main().Button(kEnd).Enabled());
+    {
+        DialogAnswerer cancel(Main().hwnd(), L"");
+        Click(Cmd::Open);
+        EXPECT_TRUE(cancel.Answered());
+    }
+    EXPECT_TRUE(Main().CurrentFile().empty());
+    EXPECT_EQ(TextOf(Main().lblName()), L" Klevotrim 1.0 ");
+    EXPECT_EQ(Main().Media().Status(), L"Playing");
+    ExpectButtons(true, true, true, false, false);
+    EXPECT_FALSE(IsWindowVisible(Main().Cutsld()));
+}
+
+TEST_F(MediaCommands, PauseStopAndPlayFollowTheStatusTable) {
+    PlayByDrop(TestMediaPath(L"tone-10s.wav"));
+    ASSERT_TRUE(PumpUntil([&] { return MediaSeconds() >= 2; }, 5000));
+    Click(Cmd::Play); // playing: nothing changes
+    EXPECT_EQ(Main().Media().Status(), L"Playing");
+
+    Click(Cmd::Pause);
+    EXPECT_EQ(Main().Media().Status(), L"Paused");
+    ExpectButtons(false, true, true, false, false);
+    EXPECT_EQ(Main().Pos().Enabled(), std::optional<bool>(true));
+    const std::int32_t pausedAt = MediaSeconds();
+
+    Click(Cmd::mnuPlay); // resumes where it was
+    EXPECT_EQ(Main().Media().Status(), L"Playing");
+    EXPECT_GE(MediaSeconds(), pausedAt);
+    ExpectButtons(true, true, true, false, false);
+
+    Click(Cmd::Stop);
+    EXPECT_EQ(Main().Media().Status(), L"Stopped");
+    ExpectButtons(false, false, false, false, false);
+    EXPECT_EQ(Main().Pos().Enabled(), std::optional<bool>(false));
+    EXPECT_FALSE(Main().Button(kPause).Enabled());
+
+    Click(Cmd::Play); // a fresh graph: from the beginning
+    EXPECT_EQ(Main().Media().Status(), L"Playing");
+    EXPECT_LE(MediaSeconds(), 1);
+}
+
+TEST_F(MediaCommands, TheNameScrollsWhilePlayingAndComesBackUnrotated) {
+    const std::wstring tone = TestMediaPath(L"tone-10s.wav");
+    PlayByDrop(tone);
+    ASSERT_TRUE(PumpUntil([&] { return TextOf(Main().lblName()) != tone; }, 2000));
+    const std::wstring scrolled = TextOf(Main().lblName());
+    EXPECT_EQ(scrolled.size(), tone.size());
+    EXPECT_NE((tone + tone).find(scrolled), std::wstring::npos) << "a rotation of the path";
+    Click(Cmd::Pause);
+    EXPECT_EQ(TextOf(Main().lblName()), tone);
+    PumpMessages(700);
+    EXPECT_EQ(TextOf(Main().lblName()), tone) << "no scrolling while paused";
+}
+
+TEST_F(MediaCommands, PressingTheSeekBarHoldsItAndReleasingSeeksThere) {
+    PlayByDrop(TestMediaPath(L"tone-10s.wav"));
+    ASSERT_TRUE(PumpUntil([&] { return Main().Pos().Max() == 10; }, 5000));
+    const int width = BarWidth();
+    BarMouse(WM_LBUTTONDOWN, width * 7 / 10);
+    EXPECT_TRUE(Main().Seeking());
+    EXPECT_EQ(Main().Pos().Value(), std::optional<std::int32_t>(7));
+    PumpMessages(800);
+    EXPECT_LE(MediaSeconds(), 3) << "no seek before the release";
+    EXPECT_EQ(Main().Pos().Value(), std::optional<std::int32_t>(7)) << "the timer leaves the bar alone";
+
+    BarMouse(WM_MOUSEMOVE, width * 8 / 10);
+    EXPECT_EQ(Main().Pos().Value(), std::optional<std::int32_t>(8));
+    BarMouse(WM_LBUTTONUP, width * 8 / 10);
+    EXPECT_FALSE(Main().Seeking());
+    EXPECT_GE(MediaSeconds(), 8);
+    EXPECT_LE(MediaSeconds(), 9);
+}
+
+TEST_F(MediaCommands, TheEndOfTheMediaStopsAndClosesTheEngineButKeepsTheButtons) {
+    ScratchFolder folder;
+    const std::wstring clip = folder.File(L"three.wav");
+    WriteSilentWav(clip, 3);
+    PlayByDrop(clip);
+    ASSERT_TRUE(PumpUntil([&] { return Main().Media().Status() == L"Stopped"; }, 8000));
+    EXPECT_FALSE(Main().Media().Max().has_value()) << "closed";
+    EXPECT_EQ(TextOf(Main().lblTime()).substr(0, 5), L"Time:");
+    EXPECT_TRUE(Main().Button(kPause).Enabled()) << "the buttons change only at the next command";
+    Click(Cmd::Play); // opens the file again from its beginning
+    EXPECT_EQ(Main().Media().Status(), L"Playing");
+}
+
+TEST_F(CutPointsOnTheBar, StartAt50AndEndAt150OnA377PixelBar) {
+    MarkAt(50, Cmd::Start);
+    EXPECT_EQ(Main().Cuts().CutStart(), 50);
+    EXPECT_TRUE(IsWindowVisible(Main().Cutsld()));
+    EXPECT_TRUE(Main().Button(kEnd).Enabled());
+    EXPECT_FALSE(Main().Button(kSave).Enabled());
+
+    MarkAt(150, Cmd::mnuEnd);
+    EXPECT_EQ(Main().Cuts().CutEnd(), 150);
+    const auto bar = Main().CutBarGeometryUnrounded();
+    EXPECT_DOUBLE_EQ(bar[0], 83 + 93.25);
+    EXPECT_DOUBLE_EQ(bar[1], 42 + 5 - 0.5);
+    EXPECT_DOUBLE_EQ(bar[2], 188.5);
+    EXPECT_DOUBLE_EQ(bar[3], 2.0);
+    // On screen, in whole pixels (halves to even): 176, 46, 188 x 2.
+    RECT shown = RectIn(Main().Cutsld(), Main().PicPanel());
+    EXPECT_EQ(shown.left, 176);
+    EXPECT_EQ(shown.top, 46);
+    EXPECT_EQ(shown.right - shown.left, 188);
+    EXPECT_EQ(shown.bottom - shown.top, 2);
+    EXPECT_TRUE(Main().Button(kSave).Enabled());
+    // In front of the seek bar.
+    for (HWND child = GetWindow(Main().Cutsld(), GW_HWNDPREV); child; child = GetWindow(child, GW_HWNDPREV))
+        EXPECT_NE(child, Main().Pos().Window());
+}
+
+TEST_F(CutPointsOnTheBar, AnEndBeforeTheStartMovesTheStartThere) {
+    MarkAt(150, Cmd::Start);
+    MarkAt(160, Cmd::End);
+    EXPECT_TRUE(Main().Button(kSave).Enabled());
+    MarkAt(50, Cmd::End);
+    EXPECT_EQ(Main().Cuts().CutStart(), 50);
+    EXPECT_FALSE(Main().Button(kSave).Enabled());
+    EXPECT_TRUE(Main().Button(kEnd).Enabled());
+    const auto bar = Main().CutBarGeometryUnrounded();
+    EXPECT_DOUBLE_EQ(bar[0], 83 - 1 + 377.0 * 50 / 200);
+    EXPECT_DOUBLE_EQ(bar[2], 2.0);
+}
+
+TEST_F(CutPointsOnTheBar, AStartAtTheEndKeepsTheMarkAndDoesNotOfferTheEnd) {
+    MarkAt(0, Cmd::Start);
+    EXPECT_EQ(RectIn(Main().Cutsld(), Main().PicPanel()).left, 82) << "one pixel left of the bar";
+    Main().Button(kEnd).Enabled(false);
+    MarkAt(200, Cmd::Start);
+    EXPECT_EQ(Main().Cuts().CutStart(), 200);
+    EXPECT_FALSE(Main().Button(kEnd).Enabled());
+    RECT shown = RectIn(Main().Cutsld(), Main().PicPanel());
+    EXPECT_EQ(shown.left, 82);
+    EXPECT_EQ(shown.right - shown.left, 2);
+    EXPECT_TRUE(IsWindowVisible(Main().Cutsld()));
+}
+
+TEST_F(MediaCommands, SaveEndToEndCopiesTheBlockAlignedRange) {
+    ScratchFolder folder;
+    const std::wstring source = folder.File(L"long.wav");
+    const std::wstring clip = folder.File(L"clip.wav");
+    WriteSilentWav(source, 30); // 5,292,044 bytes: 5 whole blocks
+    PlayByDrop(source);
+    ASSERT_TRUE(PumpUntil([&] { return Main().Pos().Max() == 30; }, 5000));
+    BarMouse(WM_LBUTTONDOWN, 0); // hold the bar, so the timer leaves it alone
+    Click(Cmd::Start);
+    BarMouse(WM_MOUSEMOVE, BarWidth() + 30);
+    Click(Cmd::End);
+    ASSERT_TRUE(Main().Button(kSave).Enabled());
+    std::wstring filter;
+    Main().CD().SetSaveCall([&](OPENFILENAMEW& ofn) {
+        filter = std::wstring(ofn.lpstrFilter, 22);
+        wcscpy_s(ofn.lpstrFile, ofn.nMaxFile, clip.c_str());
+        return true;
+    });
+    Click(Cmd::Save);
+    BarMouse(WM_LBUTTONUP, 0);
+    EXPECT_EQ(filter, std::wstring(L"WAV File (*.wav)\0*.wav", 22));
+    ASSERT_FALSE(messages_.empty());
+    EXPECT_EQ(messages_.back().text, L"Part of file has been saved successfully");
+    EXPECT_EQ(messages_.back().title, L"Finish");
+    const std::vector<char> all = ReadAll(source);
+    const std::vector<char> copied = ReadAll(clip);
+    ASSERT_EQ(copied.size(), 4u * 1048576u); // blocks 1 to 4 (the first block is never copied)
+    EXPECT_TRUE(std::equal(copied.begin(), copied.end(), all.begin() + 1048576));
+    EXPECT_EQ(Main().Media().Status(), L"Playing");
+    EXPECT_FALSE(IsWindowVisible(Main().Cutsld()));
+    EXPECT_FALSE(Main().Button(kSave).Enabled());
+    EXPECT_FALSE(Main().Button(kEnd).Enabled());
+}
+
+TEST_F(MediaCommands, AnsweringNoToTheReplaceQuestionWritesNothingAndResumes) {
+    ScratchFolder folder;
+    const std::wstring source = folder.File(L"long.wav");
+    const std::wstring existing = folder.File(L"keep.wav");
+    WriteSilentWav(source, 30);
+    { std::ofstream(std::filesystem::path(existing), std::ios::binary) << "keep me"; }
+    PlayByDrop(source);
+    ASSERT_TRUE(PumpUntil([&] { return Main().Pos().Max() == 30; }, 5000));
+    BarMouse(WM_LBUTTONDOWN, 0);
+    Click(Cmd::Start);
+    BarMouse(WM_MOUSEMOVE, BarWidth());
+    Click(Cmd::End);
+    BarMouse(WM_LBUTTONUP, 0);
+    Click(Cmd::Pause);
+    Main().CD().SetSaveCall([&](OPENFILENAMEW& ofn) {
+        wcscpy_s(ofn.lpstrFile, ofn.nMaxFile, existing.c_str());
+        return true;
+    });
+    answer_ = IDNO;
+    Click(Cmd::mnuSave);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].title, L"Save File");
+    EXPECT_EQ(messages_[0].text, existing + L" already exists.\r\nDo you want to replace it?");
+    EXPECT_EQ(messages_[0].type & MB_YESNO, static_cast<UINT>(MB_YESNO));
+    const std::vector<char> kept = ReadAll(existing);
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), "keep me");
+    EXPECT_EQ(Main().Media().Status(), L"Playing") << "resumed, although it was paused before";
+    EXPECT_FALSE(IsWindowVisible(Main().Cutsld()));
+}
+
+TEST_F(MediaCommands, ACancelledSaveDialogChangesNothing) {
+    PlayByDrop(TestMediaPath(L"tone-10s.wav"));
+    Click(Cmd::Start);
+    Main().CD().SetSaveCall([](OPENFILENAMEW&) { return false; });
+    Main().Button(kSave).Enabled(true);
+    Click(Cmd::Save);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(Main().Button(kSave).Enabled());
+    EXPECT_TRUE(IsWindowVisible(Main().Cutsld()));
+    EXPECT_EQ(Main().Media().Status(), L"Playing");
+}
