@@ -237,6 +237,7 @@ CutResult CutFile(const std::wstring& source, const std::wstring& destination, s
     };
     auto fail = [&](ClipFailure failure, HRESULT error) {
         result.error = error;
+        result.bytesWritten = 0; // nothing of a failed copy is kept
         return finish(CutOutcome::Failed, FailureText(failure, source, destination, ErrorDescription(error)),
                       ClipErrorTitle, MB_ICONERROR);
     };
@@ -304,7 +305,6 @@ CutResult CutFile(const std::wstring& source, const std::wstring& destination, s
     if (!MoveFileExW(temporary.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         const HRESULT hr = LastErrorResult();
         discard();
-        result.bytesWritten = 0;
         return fail(ClipFailure::ReplaceDestination, hr);
     }
     return finish(CutOutcome::Saved, SavedText, SavedTitle, MB_ICONINFORMATION);

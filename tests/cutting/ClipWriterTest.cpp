@@ -359,6 +359,7 @@ TEST_F(ClipWriterFailure, SourceRemovedMidCopyLeavesNoClipAndTheOldFileUntouched
     });
     CutResult result = CutFile(source, destination, 1, 6, 6.0, owner.get(), false);
     EXPECT_EQ(result.outcome, CutOutcome::Failed);
+    EXPECT_EQ(result.bytesWritten, 0);
     EXPECT_EQ(ReadWholeFile(destination), std::vector<std::uint8_t>(3 * MiB, 0x77));
     EXPECT_FALSE(HasPartFiles(folder.path()));
     ASSERT_EQ(boxes.shown().size(), 1u);
