@@ -205,6 +205,7 @@ TEST_F(Chrome, MenuStatesFollowTheButtonsTheFlagsAndTheWindowState) {
 }
 
 TEST_F(Chrome, ARightPressOnThePanelShowsTheMenuWithoutRefreshingIt) {
+    ASSERT_TRUE(Grayed(OpenMenuOnSurface(), Cmd::mnuStop)); // the last refresh
     POINT at{};
     Main().SetPopupCall([&](HMENU, POINT screen) { at = screen; });
     Main().Button(kStop).Enabled(true); // states change, but no refresh happens on the panel
