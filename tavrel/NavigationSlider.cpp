@@ -534,10 +534,10 @@ void NavigationSlider::PointerRepaint(std::int32_t x) {
 }
 
 void NavigationSlider::Present() {
-    if (window_) {
+    // The window blits the image at its next paint; bursts of repaints (a drag) reach the
+    // screen once the thread is idle instead of once per step.
+    if (window_)
         InvalidateRect(window_, nullptr, FALSE);
-        UpdateWindow(window_);
-    }
     if (viewSink_)
         viewSink_->OnViewChange(DVASPECT_CONTENT, -1);
 }

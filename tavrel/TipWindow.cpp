@@ -108,26 +108,43 @@ LONG FTip::TextWidthW(HDC dc, const std::wstring& s) {
 }
 
 void FTip::ApplyFont(const VARIANT* font) {
+    // The same font argument as last time gives the same font: skip rebuilding it, so that
+    // a stream of requests from one owner costs no object creation either.
+    ComPtr<IUnknown> object;
+    std::wstring name;
+    const bool missing = IsMissing(font);
+    if (!missing && (font->vt == VT_DISPATCH || font->vt == VT_UNKNOWN) && font->punkVal)
+        font->punkVal->QueryInterface(IID_PPV_ARGS(&object));
+    else if (!missing) {
+        VARIANT text;
+        VariantInit(&text);
+        if (SUCCEEDED(VariantChangeType(&text, const_cast<VARIANT*>(font), 0, VT_BSTR)) && text.bstrVal)
+            name.assign(text.bstrVal, SysStringLen(text.bstrVal));
+        VariantClear(&text);
+    }
+    if (font_ && fontArgumentKnown_ && object == lastFontObject_ && name == lastFontName_)
+        return;
+    fontArgumentKnown_ = true;
+    lastFontObject_ = object;
+    lastFontName_ = name;
+
     ComPtr<IFont> standard;
     if (auto disp = StandFont())
         disp.As(&standard);
     font_ = standard;
-    if (IsMissing(font))
-        return;
     // A font object is used unchanged; a name gives the standard font under that name.
     // Whatever fails here is skipped.
-    if ((font->vt == VT_DISPATCH || font->vt == VT_UNKNOWN) && font->punkVal) {
-        ComPtr<IFont> given;
-        if (SUCCEEDED(font->punkVal->QueryInterface(IID_PPV_ARGS(&given))))
-            font_ = given;
+    ComPtr<IFont> given;
+    if (object && SUCCEEDED(object.As(&given))) {
+        font_ = given;
         return;
     }
-    VARIANT name;
-    VariantInit(&name);
-    if (SUCCEEDED(VariantChangeType(&name, const_cast<VARIANT*>(font), 0, VT_BSTR)) && font_ &&
-        name.bstrVal && SysStringLen(name.bstrVal) > 0)
-        font_->put_Name(name.bstrVal);
-    VariantClear(&name);
+    if (font_ && !name.empty()) {
+        BSTR face = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
+        if (face)
+            font_->put_Name(face);
+        SysFreeString(face);
+    }
 }
 
 void FTip::SetTip(HWND owner, const std::wstring& s, LONG textColor, LONG backColor, bool unicode,

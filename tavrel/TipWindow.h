@@ -62,6 +62,10 @@ class FTip {
     bool timersOn_[3] = {false, false, false}; // tmWaitStart, tmProcess, tmWaitEnd
     short tipWidthMax_ = 500;
     Microsoft::WRL::ComPtr<IFont> font_;
+    // The font argument font_ was built from (an object, a name, or neither).
+    bool fontArgumentKnown_ = false;
+    Microsoft::WRL::ComPtr<IUnknown> lastFontObject_;
+    std::wstring lastFontName_;
     BYTE transparentLen_ = 255;
     bool unicode_ = false;
     COLORREF backColor_ = RGB(255, 255, 225);

@@ -11,14 +11,16 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// A plain visible window standing in for a tip's owner.
+// A plain visible window standing in for a tip's owner, shared by the tests: a visible
+// top-level window takes seconds to hide or destroy under Wine without a window manager.
 struct Owner {
-    HWND hwnd = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 300, 300, 200, 60, nullptr,
-                                nullptr, nullptr, nullptr);
-    // Not destroyed: a visible top-level window takes seconds to go under Wine without a
-    // window manager; it is hidden instead and dies with the process.
-    ~Owner() { ShowWindow(hwnd, SW_HIDE); }
+    HWND hwnd = Shared();
     POINT Centre() const { return {400, 330}; }
+    static HWND Shared() {
+        static HWND window = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 300, 300, 200, 60,
+                                             nullptr, nullptr, nullptr, nullptr);
+        return window;
+    }
 };
 
 LONG WidthWithFont(const wchar_t* face, LONG heightPoints, const std::wstring& text) {
