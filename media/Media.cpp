@@ -162,6 +162,9 @@ void clsMedia::AutoResize() {
     (void)videoWindow_->put_Left(place.Left);
     (void)videoWindow_->put_Width(place.Width);
     (void)videoWindow_->put_Height(place.Height);
+    // Wine's put_Left/put_Top mix screen and owner coordinates for an owned video window, so
+    // the picture ends up offset; one call with the whole rectangle places it right.
+    (void)videoWindow_->SetWindowPosition(place.Left, place.Top, place.Width, place.Height);
 }
 
 void clsMedia::FileName(const std::wstring& path, HWND container) {
