@@ -38,7 +38,7 @@ std::wstring FilterForDialog(std::wstring_view barSeparated) {
     for (auto& c : result)
         if (c == L'|')
             c = L'\0';
-    // Label without pattern would break the pairing; the list ends with two NULs.
+    // Each text ends with a NUL and the list with one more.
     result.push_back(L'\0');
     result.push_back(L'\0');
     return result;

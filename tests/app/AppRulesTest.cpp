@@ -25,7 +25,7 @@ TEST(OpenFilter, KeepsTheExactTextsSpacesAndOddPatterns) {
 
 TEST(OpenFilter, DialogFormHasNulsForBarsAndEndsWithTwo) {
     const std::wstring dialog = FilterForDialog(L"A|*.a|B|*.b");
-    EXPECT_EQ(dialog, std::wstring(L"A\0*.a\0B\0*.b\0\0", 14));
+    EXPECT_EQ(dialog, std::wstring(L"A\0*.a\0B\0*.b\0\0", 13));
     EXPECT_EQ(FilterForDialog(L""), std::wstring(L"\0\0", 2));
 }
 

@@ -150,6 +150,23 @@ TEST_F(MediaCommands, OpenThroughTheRealDialogPlaysTheVideoAndTheTimerFollowsIt)
     EXPECT_TRUE(Main().Button(kPlay).Enabled());
     EXPECT_EQ(Main().Pos().Enabled(), std::optional<bool>(true));
     EXPECT_EQ(TextOf(Main().lblName()).size(), video.size());
+    // The picture fills the video area exactly.
+    RECT area{};
+    GetClientRect(Main().Pic(), &area);
+    int pictures = 0;
+    for (HWND child = GetWindow(Main().Pic(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[64] = {};
+        GetClassNameW(child, name, 64);
+        if (_wcsicmp(name, L"Static") == 0) // the logo
+            continue;
+        ++pictures;
+        RECT shown = RectIn(child, Main().Pic());
+        EXPECT_EQ(shown.left, 0);
+        EXPECT_EQ(shown.top, 0);
+        EXPECT_EQ(shown.right, area.right);
+        EXPECT_EQ(shown.bottom, area.bottom);
+    }
+    EXPECT_EQ(pictures, 1);
 
     const std::wregex followed(L"Time:00:00:0[1-9]/00:00:10");
     ASSERT_TRUE(PumpUntil([&] { return std::regex_match(TextOf(Main().lblTime()), followed); }, 6000))
