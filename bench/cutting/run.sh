@@ -2,20 +2,27 @@
 # Cuts the same range of a ~1 GB MPEG program stream three ways and compares them:
 # CutFile (under Wine), dd bs=1M over the same block range, and ffmpeg -ss -to -c copy.
 #   bench/cutting/run.sh <windows build folder>
-# The source is generated once into <build>/bench-cutting. CutFile runs in a Wine prefix of
-# its own (<build>/bench-cutting/wineprefix) whose X11 driver leaves windows unmanaged:
-# without a window manager Wine otherwise waits 2 s when a captioned window closes.
+# The source is generated once into <build>/bench-cutting (or $KLEVOTRIM_BENCH_DIR, e.g.
+# /dev/shm/..., to compare the programs without the disk's write-back). CutFile runs in a Wine
+# prefix of its own (<build>/bench-cutting/wineprefix) whose X11 driver leaves windows
+# unmanaged: without a window manager Wine otherwise waits 2 s when a captioned window closes.
 set -euo pipefail
 build=$(cd "${1:?usage: bench/cutting/run.sh <windows build folder>}" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
 exe=$(find "$build" -name bench_cutfile.exe -print -quit)
 [ -n "$exe" ] || { echo "bench_cutfile.exe not found under $build; build the target bench_cutfile" >&2; exit 1; }
-work="$build/bench-cutting"
+# KLEVOTRIM_BENCH_DIR puts the source and the copies elsewhere, e.g. on /dev/shm to take the
+# disk's write-back out of the comparison.
+work="${KLEVOTRIM_BENCH_DIR:-$build/bench-cutting}"
 mkdir -p "$work"
+work=$(cd "$work" && pwd)
 big="$work/big.mpg"
 runs=${KLEVOTRIM_BENCH_RUNS:-7}
 
 ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
+if [ ! -f "$big" ] && [ -f "$build/bench-cutting/big.mpg" ]; then
+  cp "$build/bench-cutting/big.mpg" "$big"
+fi
 if [ ! -f "$big" ]; then
   echo "Generating a ~1 GB MPEG program stream (once) ..."
   ff -f lavfi -i "testsrc2=size=1280x720:rate=25:duration=20" -f lavfi -i "sine=frequency=440:duration=20" \
@@ -49,7 +56,7 @@ cat "$big" > /dev/null # the page cache holds the source for every tool alike
 
 # The three tools take turns, round after round, so that a slow moment of the disk does not
 # fall on one of them only; the best round of each counts.
-prefix="$work/wineprefix"
+prefix="$build/bench-cutting/wineprefix"
 winpath() { echo "Z:$1" | tr '/' '\\'; }
 cat > "$work/rounds.sh" <<INNER
 #!/usr/bin/env bash
