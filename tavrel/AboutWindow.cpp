@@ -179,6 +179,10 @@ LRESULT CALLBACK AboutWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
 
 } // namespace
 
+void UnregisterAboutClass() {
+    UnregisterClassW(kWindowClass, ModuleInstance()); // fails harmlessly when never registered
+}
+
 HWND CurrentAboutWindow() {
     return g_current;
 }

@@ -1,6 +1,7 @@
 #include "tavrel/ConnectionPoint.h"
 
 #include <algorithm>
+#include <new>
 
 namespace klevotrim::tavrel {
 
@@ -72,7 +73,72 @@ class ConnectionEnumerator final : public IEnumConnections {
     LONG refs_ = 1;
 };
 
+class PointEnumerator final : public IEnumConnectionPoints {
+  public:
+    explicit PointEnumerator(std::vector<Microsoft::WRL::ComPtr<IConnectionPoint>> items)
+        : items_(std::move(items)) {}
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        if (!object)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IEnumConnectionPoints) {
+            *object = static_cast<IEnumConnectionPoints*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+    STDMETHODIMP_(ULONG) Release() override {
+        ULONG refs = InterlockedDecrement(&refs_);
+        if (refs == 0)
+            delete this;
+        return refs;
+    }
+    STDMETHODIMP Next(ULONG count, IConnectionPoint** out, ULONG* fetched) override {
+        if (!out || (count > 1 && !fetched))
+            return E_POINTER;
+        ULONG n = 0;
+        for (; n < count && position_ < items_.size(); ++n, ++position_)
+            items_[position_].CopyTo(&out[n]);
+        if (fetched)
+            *fetched = n;
+        return n == count ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Skip(ULONG count) override {
+        position_ = std::min(items_.size(), position_ + count);
+        return position_ < items_.size() ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Reset() override {
+        position_ = 0;
+        return S_OK;
+    }
+    STDMETHODIMP Clone(IEnumConnectionPoints** clone) override {
+        if (!clone)
+            return E_POINTER;
+        auto* copy = new (std::nothrow) PointEnumerator(items_);
+        if (!copy)
+            return E_OUTOFMEMORY;
+        copy->position_ = position_;
+        *clone = copy;
+        return S_OK;
+    }
+
+  private:
+    std::vector<Microsoft::WRL::ComPtr<IConnectionPoint>> items_;
+    size_t position_ = 0;
+    LONG refs_ = 1;
+};
+
 } // namespace
+
+HRESULT EnumeratePoints(const std::vector<IConnectionPoint*>& points, IEnumConnectionPoints** result) {
+    if (!result)
+        return E_POINTER;
+    std::vector<Microsoft::WRL::ComPtr<IConnectionPoint>> items(points.begin(), points.end());
+    *result = new (std::nothrow) PointEnumerator(std::move(items));
+    return *result ? S_OK : E_OUTOFMEMORY;
+}
 
 STDMETHODIMP ConnectionPoint::QueryInterface(REFIID iid, void** object) {
     if (!object)

@@ -46,6 +46,9 @@ class ConnectionPoint final : public IConnectionPoint {
     DWORD nextCookie_ = 1;
 };
 
+// An enumerator over a container's connection points (each kept alive while enumerated).
+HRESULT EnumeratePoints(const std::vector<IConnectionPoint*>& points, IEnumConnectionPoints** result);
+
 // Raises an event on every IDispatch sink of `point`; arguments in the natural order.
 void FireEvent(ConnectionPoint& point, DISPID id, std::vector<VARIANT> arguments);
 

@@ -16,6 +16,7 @@ inline constexpr unsigned short kLibraryMajor = 2;
 inline constexpr unsigned short kLibraryMinor = 0;
 inline constexpr std::uint32_t kMiscStatus = 131473; // 0x20191
 inline constexpr int kToolboxBitmapId = 30000;
+inline constexpr int kHandCursorId = 101;
 
 namespace dispid {
 inline constexpr std::int32_t TipText = 0x6803001A;

@@ -797,9 +797,7 @@ STDMETHODIMP NavigationSlider::GetSizeMax(ULARGE_INTEGER* size) {
 // ---- IConnectionPointContainer, IProvideClassInfo2 ----
 
 STDMETHODIMP NavigationSlider::EnumConnectionPoints(IEnumConnectionPoints** points) {
-    if (points)
-        *points = nullptr;
-    return E_NOTIMPL; // hosts find the two points by their interface
+    return EnumeratePoints({&events_, &notify_}, points);
 }
 
 STDMETHODIMP NavigationSlider::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
@@ -1178,6 +1176,10 @@ STDMETHODIMP NavigationSlider::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LP
 
 // ---- Window ----
 
+void NavigationSlider::UnregisterWindowClass() {
+    UnregisterClassW(kWindowClass, ModuleInstance()); // fails harmlessly when never registered
+}
+
 LRESULT CALLBACK NavigationSlider::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* self = static_cast<NavigationSlider*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -1340,7 +1342,9 @@ void NavigationSlider::OnKey(DISPID event, WPARAM key) {
 
 LRESULT NavigationSlider::OnSetCursor(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (LOWORD(lParam) == HTCLIENT) {
-        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        // The control's own hand; the system's if the resource is missing (a static link).
+        HCURSOR hand = LoadCursorW(ModuleInstance(), MAKEINTRESOURCEW(kHandCursorId));
+        SetCursor(hand ? hand : LoadCursorW(nullptr, IDC_HAND));
         return TRUE;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);

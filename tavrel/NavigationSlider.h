@@ -161,6 +161,7 @@ class NavigationSlider final : public INavigationSlider,
     STDMETHODIMP GetGUID(DWORD kind, GUID* guid) override;
 
     // Window side, for the window procedure.
+    static void UnregisterWindowClass();
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   private:

@@ -43,8 +43,10 @@ HRESULT ReadProperty(IDispatch* object, const wchar_t* name, VARIANT* result) {
 } // namespace
 
 FTip& FTip::Default() {
-    static FTip tip; // the one tooltip of the process
-    return tip;
+    // The one tooltip of the process. Never destroyed: it lives until the process ends, and
+    // releasing its font object from a static destructor could run after COM is gone.
+    static FTip* tip = new FTip();
+    return *tip;
 }
 
 bool FTip::EnsureWindow() {

@@ -1,6 +1,7 @@
 // Build-time generator: writes the type library Tavrel_pro (with the enum members whose
 // names contain blanks, which no IDL compiler accepts) through ICreateTypeLib2, and the
-// 16 x 15 toolbox bitmap. Usage: TavrelTypeLibGen <out.tlb> <out.bmp>
+// 16 x 15 toolbox bitmap and the control's 32 x 32 hand cursor.
+// Usage: TavrelTypeLibGen <out.tlb> <out.bmp> <out.cur>
 #include "tavrel/Identity.h"
 #include "tavrel/Interfaces.h"
 
@@ -324,18 +325,87 @@ bool WriteToolboxBitmap(const std::wstring& path) {
     if (out == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    bool ok = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
-              WriteFile(out, &info, sizeof(info), &written, nullptr) &&
-              WriteFile(out, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+    bool ok = ::WriteFile(out, &file, sizeof(file), &written, nullptr) &&
+              ::WriteFile(out, &info, sizeof(info), &written, nullptr) &&
+              ::WriteFile(out, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
     CloseHandle(out);
     return ok;
+}
+
+bool WriteBytesToFile(const std::wstring& path, const std::vector<unsigned char>& bytes) {
+    HANDLE out =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    CloseHandle(out);
+    return ok;
+}
+
+// The seek bar's pointer: a pointing hand, black outline, white inside, hot spot at the
+// fingertip. 'X' black, '.' white, ' ' transparent.
+bool WriteHandCursor(const std::wstring& path) {
+    static const char* const art[] = {
+        "     XX         ", "    X..X        ", "    X..X        ", "    X..X        ", "    X..X        ",
+        "    X..XXX      ", "    X..X..XX    ", "    X..X..X.XX  ", " XX X..X..X.X.X ", "X..XX.......X.X ",
+        "X...X.........X ", " X............X ", "  X...........X ", "  X..........X  ", "   X.........X  ",
+        "   X........X   ", "    X.......X   ", "    X.......X   ", "    XXXXXXXXX   ",
+    };
+    constexpr int size = 32, rowBytes = 4;
+    std::vector<unsigned char> xorMask(size * rowBytes, 0), andMask(size * rowBytes, 0xFF);
+    for (int y = 0; y < static_cast<int>(sizeof(art) / sizeof(art[0])); ++y) {
+        for (int x = 0; art[y][x]; ++x) {
+            if (art[y][x] == ' ')
+                continue;
+            const int row = size - 1 - y; // bottom-up
+            const unsigned char bit = static_cast<unsigned char>(0x80 >> (x % 8));
+            andMask[row * rowBytes + x / 8] &= static_cast<unsigned char>(~bit);
+            if (art[y][x] == '.')
+                xorMask[row * rowBytes + x / 8] |= bit;
+        }
+    }
+    std::vector<unsigned char> bytes;
+    auto put16 = [&](unsigned v) {
+        bytes.push_back(static_cast<unsigned char>(v & 0xFF));
+        bytes.push_back(static_cast<unsigned char>(v >> 8));
+    };
+    auto put32 = [&](unsigned v) {
+        put16(v & 0xFFFF);
+        put16(v >> 16);
+    };
+    const unsigned imageSize = 40 + 8 + static_cast<unsigned>(xorMask.size() + andMask.size());
+    put16(0); // reserved
+    put16(2); // cursor
+    put16(1); // one image
+    bytes.push_back(size);
+    bytes.push_back(size);
+    bytes.push_back(0);
+    bytes.push_back(0);
+    put16(5); // hot spot x
+    put16(0); // hot spot y
+    put32(imageSize);
+    put32(22);
+    put32(40); // BITMAPINFOHEADER
+    put32(size);
+    put32(size * 2); // XOR and AND masks
+    put16(1);
+    put16(1);
+    for (int i = 0; i < 6; ++i)
+        put32(0);
+    put32(0x00000000); // black
+    put32(0x00FFFFFF); // white
+    bytes.insert(bytes.end(), xorMask.begin(), xorMask.end());
+    bytes.insert(bytes.end(), andMask.begin(), andMask.end());
+    return WriteBytesToFile(path, bytes);
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: TavrelTypeLibGen <out.tlb> <out.bmp>\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: TavrelTypeLibGen <out.tlb> <out.bmp> <out.cur>\n");
         return 2;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
@@ -344,5 +414,5 @@ int wmain(int argc, wchar_t** argv) {
     CoUninitialize();
     if (FAILED(hr))
         return 1;
-    return WriteToolboxBitmap(argv[2]) ? 0 : 1;
+    return WriteToolboxBitmap(argv[2]) && WriteHandCursor(argv[3]) ? 0 : 1;
 }

@@ -68,6 +68,10 @@ class NotifySink final : public IPropertyNotifySink {
     STDMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
 };
 
+// {AD4DEC08-1ED3-4A01-A09E-25A2526E2656}
+constexpr IID kEventsIidForEnum = {
+    0xAD4DEC08, 0x1ED3, 0x4A01, {0xA0, 0x9E, 0x25, 0xA2, 0x52, 0x6E, 0x26, 0x56}};
+
 ComPtr<IDispatch> CreateUninitialised() {
     CLSID clsid{};
     CLSIDFromProgID(kProgId, &clsid);
@@ -332,6 +336,18 @@ TEST(SliderNotifications, ChangedPropertiesNotifyByDispatchId) {
     EXPECT_EQ(CONNECT_E_NOCONNECTION, point->Unadvise(cookie));
     ComPtr<IConnectionPoint> none;
     EXPECT_EQ(CONNECT_E_NOCONNECTION, container->FindConnectionPoint(IID_IDispatch, &none));
+    ComPtr<IEnumConnectionPoints> points;
+    ASSERT_EQ(S_OK, container->EnumConnectionPoints(&points));
+    IConnectionPoint* found[3] = {};
+    ULONG fetched = 0;
+    EXPECT_EQ(S_FALSE, points->Next(3, found, &fetched));
+    ASSERT_EQ(fetched, 2u); // the events and the property notifications
+    for (ULONG i = 0; i < fetched; ++i) {
+        IID iid{};
+        found[i]->GetConnectionInterface(&iid);
+        EXPECT_TRUE(iid == IID_IPropertyNotifySink || iid == kEventsIidForEnum);
+        found[i]->Release();
+    }
 }
 
 TEST(SliderGradient, HostCallFillsExactlyFromLeftToWidth) {

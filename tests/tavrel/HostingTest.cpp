@@ -144,7 +144,40 @@ TEST_F(SliderEvents, KeysArePassedOnAndChangeNothing) {
     EXPECT_EQ(GetInt(host.control(), kValue), 50);
 }
 
-TEST_F(SliderEvents, ShowsTheHandCursor) {
+TEST_F(SliderEvents, ShowsItsOwnHandCursor) {
     SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+    HCURSOR own = LoadCursorW(GetModuleHandleW(L"Tavrel.ocx"), MAKEINTRESOURCEW(101));
+    ASSERT_NE(own, nullptr);
+    EXPECT_EQ(GetCursor(), own);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(own, &info));
+    BITMAP mask{};
+    GetObjectW(info.hbmMask, sizeof(mask), &mask);
+    EXPECT_EQ(mask.bmWidth, 32);
+    EXPECT_EQ(mask.bmHeight, info.hbmColor ? 32 : 64); // monochrome: AND and XOR masks stacked
+    EXPECT_FALSE(info.fIcon);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor)
+        DeleteObject(info.hbmColor);
+}
+
+TEST(AtlContainer, HostsAgainAfterTheLibraryWasUnloaded) {
+    {
+        AtlHost host(200, 9);
+        ASSERT_TRUE(host.ok());
+    }
+    klevotrim::test::PumpMessages(20);
+    CoFreeUnusedLibrariesEx(0, 0);
+    klevotrim::test::PumpMessages(20);
+    CoFreeUnusedLibrariesEx(0, 0);
+    AtlHost again(200, 9);
+    ASSERT_TRUE(again.ok());
+    HWND window = again.controlWindow();
+    ASSERT_NE(window, nullptr);
+    EventSink sink;
+    ASSERT_EQ(S_OK, sink.Connect(again.control()));
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 4)); // reaches this load's code
+    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(50, 4));
+    EXPECT_EQ(sink.events.size(), 2u);
+    sink.Disconnect();
 }
