@@ -190,7 +190,6 @@ STDMETHODIMP NavigationSlider::Invoke(DISPID id, REFIID iid, LCID, WORD flags, D
         return E_INVALIDARG;
     // Check the member and the argument count first, so that every wrong call gets a clear
     // DISP_E_* answer whatever the type-info implementation would make of it.
-    ComPtr<ITypeInfo2> info2;
     TYPEATTR* attributes = nullptr;
     if (FAILED(dualInfo_->GetTypeAttr(&attributes)))
         return E_UNEXPECTED;
