@@ -218,6 +218,9 @@ void MainWindow::CreateControls() {
     }
 
     cutsld_.Create(picPanel_.hwnd(), kCutsldId, RGB(255, 0, 0), nullptr, false);
+    // The panel and the caption strip lie over the video area in the maximized layout.
+    for (HWND front : {picPanel_.hwnd(), picButton_.hwnd()})
+        SetWindowPos(front, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     RECT posRect{83, 42, 83 + 100, 52};
     posResult_ = pos_.Create(picPanel_.hwnd(), posRect,

@@ -312,7 +312,9 @@ TEST_F(Chrome, Screenshots) {
     PumpMessages(300);
     save(L"klevotrim-normal.bmp");
     Command(Cmd::mnuFullscreen);
-    SendMessageW(Main().hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(100, 10));
+    RECT client{};
+    GetClientRect(Main().hwnd(), &client);
+    SendMessageW(Main().hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(100, client.bottom - 20)); // shows the panel
     PumpMessages(1500);
     save(L"klevotrim-maximized.bmp");
 }
