@@ -224,7 +224,8 @@ void MainWindow::CreateControls() {
 
     RECT posRect{83, 42, 83 + 100, 52};
     posResult_ = pos_.Create(picPanel_.hwnd(), posRect,
-                             SeekBar::Events{[this] { Pos_MouseDown(); }, [this] { Pos_MouseUP(); }});
+                             SeekBar::Events{[this] { Pos_MouseDown(); }, [this] { Pos_MouseUP(); }},
+                             seekBarProgId_.c_str());
 }
 
 void MainWindow::BuildMenu() {

@@ -76,6 +76,8 @@ class MainWindow final : public PictureBoxHandler, public ISubclass {
     // it the borderless style, shows it and applies the stored always-on-top preference.
     // With `quitOnUnload` the unload ends the thread's message loop.
     bool Start(HINSTANCE instance, bool quitOnUnload);
+    // The seek bar's ProgID (before Start); a host without the control library can be tried.
+    void SetSeekBarProgId(std::wstring progId) { seekBarProgId_ = std::move(progId); }
     // Unloads the window as the Exit command does.
     void Close();
 
@@ -208,6 +210,7 @@ class MainWindow final : public PictureBoxHandler, public ISubclass {
     HWND lblTime_ = nullptr;
     std::array<ImageButton, 7> buttons_;
     SeekBar pos_;
+    std::wstring seekBarProgId_ = kSeekBarProgId;
     HRESULT posResult_ = S_OK;
     win::UniqueBrush labelBrush_;
     win::UniqueFont labelFont_;

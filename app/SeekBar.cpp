@@ -2,7 +2,7 @@
 
 namespace klevotrim::app {
 
-HRESULT SeekBar::Create(HWND parent, const RECT& position, Events events) {
+HRESULT SeekBar::Create(HWND parent, const RECT& position, Events events, const wchar_t* progId) {
     events_ = std::move(events);
     std::vector<StoredProperty> stored(2);
     stored[0].name = L"TipText";
@@ -13,7 +13,7 @@ HRESULT SeekBar::Create(HWND parent, const RECT& position, Events events) {
     VariantInit(&stored[1].value);
     stored[1].value.vt = VT_I4;
     stored[1].value.lVal = 2;
-    HRESULT hr = host_.Create(parent, position, kSeekBarProgId, kSeekBarEventsIid, stored, this);
+    HRESULT hr = host_.Create(parent, position, progId, kSeekBarEventsIid, stored, this);
     for (auto& property : stored)
         VariantClear(&property.value);
     return hr;

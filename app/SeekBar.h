@@ -35,7 +35,7 @@ class SeekBar final : private ControlEventHandler {
 
     // Creates the control with its design properties (TipText "Navigational slider",
     // RoundedValue 2); the HRESULT tells why it could not be created.
-    HRESULT Create(HWND parent, const RECT& position, Events events);
+    HRESULT Create(HWND parent, const RECT& position, Events events, const wchar_t* progId = kSeekBarProgId);
     void Destroy() { host_.Destroy(); }
     bool IsCreated() const { return host_.IsCreated(); }
     HWND Window() const { return host_.Window(); }

@@ -201,3 +201,28 @@ TEST_F(StartUp, UnloadWhileTheAboutWindowIsUpClosesItAndEndsItsWait) {
     EXPECT_FALSE(Main().Loaded());
     EXPECT_EQ(FindWindowW(kAboutClassName, nullptr), nullptr);
 }
+
+TEST_F(StoredPreference, AMissingControlLibraryIsExplainedAndTheWindowStillWorks) {
+    window_ = std::make_unique<MainWindow>();
+    window_->SetSeekBarProgId(L"Tavrel_pro.NotRegisteredHere");
+    ASSERT_TRUE(window_->Start(GetModuleHandleW(nullptr), false));
+    PumpMessages(100);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_NE(messages_[0].text.find(L"Tavrel.ocx"), std::wstring::npos);
+    EXPECT_NE(messages_[0].text.find(L"regsvr32 Tavrel.ocx"), std::wstring::npos);
+    EXPECT_NE(messages_[0].type & MB_ICONERROR, 0u);
+    EXPECT_FALSE(Main().Pos().IsCreated());
+    // Playback, the status and the timer go on without a seek bar.
+    ScratchFolder folder;
+    const std::wstring clip = folder.File(L"four.wav");
+    WriteSilentWav(clip, 4);
+    PlayByDrop(clip);
+    EXPECT_TRUE(Main().Button(kPause).Enabled());
+    ASSERT_TRUE(PumpUntil([&] { return TextOf(Main().lblTime()) == L"Time:00:00:01/00:00:04"; }, 4000))
+        << TextOf(Main().lblTime());
+    Main().Button(kStart).Enabled(true);
+    SendMessageW(Main().hwnd(), WM_COMMAND, static_cast<WPARAM>(Cmd::Start), 0);
+    EXPECT_EQ(Main().Cuts().CutStart(), 0);
+    ASSERT_TRUE(PumpUntil([&] { return Main().Media().Status() == L"Stopped"; }, 6000))
+        << "the end is still found";
+}
