@@ -30,6 +30,10 @@ TipEffects TipMachine::Request(std::uintptr_t owner, const std::wstring& text, T
     return effects;
 }
 
+bool TipMachine::DependsOnPointer(std::uintptr_t owner, const std::wstring& text) const {
+    return text.empty() ? false : !(visible_ && owner == owner_ && text == text_);
+}
+
 TipEffects TipMachine::TickWaitStart() {
     TipEffects effects;
     if (showCounter_ == 1) {

@@ -28,6 +28,10 @@ class TipMachine {
 
     // A tip request for `owner` (any window identity) with `text`, the pointer at `cursor`.
     TipEffects Request(std::uintptr_t owner, const std::wstring& text, TipPoint cursor);
+    // Whether a request's answer depends on the pointer at all: not when the tip is shown
+    // with this owner and text (it is refused wherever the pointer is), so a caller can skip
+    // reading the pointer.
+    bool DependsOnPointer(std::uintptr_t owner, const std::wstring& text) const;
     TipEffects TickWaitStart();
     // `underPointer`: the window under the pointer at this tick.
     TipEffects TickProcess(std::uintptr_t underPointer);

@@ -157,9 +157,12 @@ void FTip::SetTip(HWND owner, const std::wstring& s, LONG textColor, LONG backCo
         return;
     tipWidthMax_ = tipWidthMax;
     ApplyFont(font);
+    const auto ownerId = reinterpret_cast<std::uintptr_t>(owner);
+    if (!machine_.DependsOnPointer(ownerId, s))
+        return; // refused wherever the pointer is: no need to ask where it is
     POINT p{};
     GetCursorPos(&p);
-    TipEffects effects = machine_.Request(reinterpret_cast<std::uintptr_t>(owner), s, {p.x, p.y});
+    TipEffects effects = machine_.Request(ownerId, s, {p.x, p.y});
     if (effects.accepted) {
         textColor_ = static_cast<COLORREF>(textColor);
         backColor_ = backColor == -1 ? kDefaultBack : static_cast<COLORREF>(backColor);

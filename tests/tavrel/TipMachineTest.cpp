@@ -57,6 +57,20 @@ TEST(TipRequest, SameOwnerAndTextLeaveAVisibleTipInPlace) {
     EXPECT_EQ(m.LastCursor(), (TipPoint{10, 10}));
 }
 
+TEST(TipRequest, PointerMattersUnlessTheSameTipIsShown) {
+    TipMachine m = Shown();
+    EXPECT_FALSE(m.DependsOnPointer(kOwner, L"Seek"));
+    EXPECT_TRUE(m.DependsOnPointer(kOwner, L"Other"));
+    EXPECT_TRUE(m.DependsOnPointer(kOther, L"Seek"));
+    EXPECT_FALSE(m.DependsOnPointer(kOwner, L""));
+    m.Hide();
+    EXPECT_TRUE(m.DependsOnPointer(kOwner, L"Seek")); // hidden: a move shows it again
+    // Wherever DependsOnPointer says no, every pointer position is refused.
+    TipMachine shown = Shown();
+    for (int x = -5; x < 5; ++x)
+        EXPECT_FALSE(shown.Request(kOwner, L"Seek", {x, x * 7}).accepted);
+}
+
 TEST(TipRequest, AfterAutoHideAMoveShowsItAgainAfterTheDelay) {
     TipMachine m = Shown();
     for (int i = 0; i < 10; ++i)
