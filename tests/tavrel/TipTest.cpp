@@ -49,6 +49,9 @@ TEST(TipWindowLive, AppearsAfterTheDelayAtThePointerAndHidesWhenItLeaves) {
     HWND tip = TipWindow();
     ASSERT_NE(tip, nullptr);
     EXPECT_FALSE(IsWindowVisible(tip)); // not before the start delay
+    // Placed where the pointer is when it shows, not where it was asked for.
+    SetCursorPos(over.x + 10, over.y);
+    pointer.x += 10;
     const ULONGLONG asked = GetTickCount64();
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(tip) != FALSE; }, 3000));
     EXPECT_GE(GetTickCount64() - asked, 350u);
@@ -74,6 +77,14 @@ TEST(TipWindowLive, AppearsAfterTheDelayAtThePointerAndHidesWhenItLeaves) {
     SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(65, 4));
     GetWindowRect(tip, &rect);
     EXPECT_EQ(rect.left, pointer.x + 1);
+
+    // A new text while shown: redrawn at once at the pointer, no start delay.
+    ASSERT_EQ(S_OK, Put(slider, kTipText, Var(L"Seek to here")));
+    SetCursorPos(over.x + 20, over.y);
+    SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(80, 4));
+    GetWindowRect(tip, &rect);
+    EXPECT_EQ(rect.left, over.x + 21);
+    EXPECT_EQ(rect.right - rect.left, TextWidth(slider, L"Seek to here") + 6);
 
     // Off the owner: hidden by the watch timer.
     SetCursorPos(5, 5);
