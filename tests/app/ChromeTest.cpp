@@ -318,3 +318,86 @@ TEST_F(Chrome, Screenshots) {
     PumpMessages(1500);
     save(L"klevotrim-maximized.bmp");
 }
+
+TEST_F(Chrome, DraggingTheCornerResizesBothWaysAndTheLayoutFollows) {
+    SIZE before = WindowSize(); // 591 x 471
+    // 4 pixels in from the right and the bottom: the corner zone, outside both 2-pixel edges.
+    const int x = before.cx - 4, y = before.cy - 4;
+    SendMessageW(Main().hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(Main().hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(699, 499));
+    SendMessageW(Main().hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(699, 499));
+    PumpMessages(50);
+    SIZE after = WindowSize();
+    EXPECT_EQ(after.cx, 700); // x + 15 twips
+    EXPECT_EQ(after.cy, 500);
+    RECT bar = RectIn(Main().Pos().Window(), Main().PicPanel());
+    EXPECT_EQ(bar.right - bar.left, 700 - 85);
+    EXPECT_EQ(RectIn(Main().PicPanel(), Main().hwnd()).top, 500 - 63);
+    EXPECT_TRUE(CornerIsCut());
+    // After the release a move no longer resizes.
+    SendMessageW(Main().hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(600, 450));
+    EXPECT_EQ(WindowSize().cx, 700);
+}
+
+TEST_F(Chrome, APressOnTheRightEdgeResizesOnlyTheWidth) {
+    SIZE before = WindowSize();
+    SendMessageW(Main().hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(before.cx - 1, before.cy - 1));
+    SendMessageW(Main().hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(649, 600));
+    SendMessageW(Main().hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(649, 600));
+    SIZE after = WindowSize();
+    EXPECT_EQ(after.cx, 651); // Width := 649 x 15 + 35 twips = 651.33 pixels
+    EXPECT_EQ(after.cy, before.cy);
+}
+
+namespace {
+
+// A parent that counts the image button's clicks.
+struct ClickCounter {
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == 42)
+            ++clicks;
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+    static inline int clicks = 0;
+};
+
+} // namespace
+
+TEST(ImageButtonControl, OneClickPerClickOfTheEnabledButtonOnly) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ClickCounter::Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ClickCounterParent";
+    RegisterClassW(&wc);
+    HWND parent = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(parent, nullptr);
+    ImageButton button;
+    std::array<int, static_cast<int>(ButtonLook::Count)> looks{};
+    ASSERT_TRUE(
+        button.Create(parent, 42, RECT{10, 10, 46, 40}, L"Open Media", true, nullptr, looks, L"Open"));
+    auto click = [&](int downX, int upX) {
+        SendMessageW(button.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(downX, 5));
+        SendMessageW(button.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(upX, 5));
+    };
+    ClickCounter::clicks = 0;
+    click(5, 5);
+    EXPECT_EQ(ClickCounter::clicks, 1);
+    click(5, 200); // released outside: no click
+    EXPECT_EQ(ClickCounter::clicks, 1);
+    button.Enabled(false);
+    EXPECT_FALSE(button.Enabled());
+    EXPECT_FALSE(IsWindowEnabled(button.hwnd()));
+    // A disabled window gets no mouse input from the system; even a sent press does nothing.
+    click(5, 5);
+    EXPECT_EQ(ClickCounter::clicks, 1);
+    button.Enabled(true);
+    click(5, 5);
+    EXPECT_EQ(ClickCounter::clicks, 2);
+    // The picture read and written back is the same one, and the button survives it.
+    HBITMAP picture = button.Picture();
+    button.Picture(picture);
+    EXPECT_EQ(button.Picture(), picture);
+    EXPECT_EQ(button.TipText(), L"Open Media");
+    DestroyWindow(parent);
+}
