@@ -105,7 +105,9 @@ bool MainWindow::Start(HINSTANCE instance, bool quitOnUnload) {
     // Borderless, but with a system menu, minimize/maximize and a taskbar button.
     SetFormBorder(hwnd_, 0, true, true, true, true, true, false);
     ShowWindow(hwnd_, SW_SHOW);
-    UpdateWindow(hwnd_);
+    // The frame change moved the client area; paint everything afresh.
+    RedrawWindow(hwnd_, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     alwaysOnTop_ = ReadPreferenceBoolean(Preferences().LoadKey("Always On Top", "False"));
     if (alwaysOnTop_)
         SetTopMost(hwnd_);

@@ -107,8 +107,8 @@ LRESULT MainWindow::Form_Resize() {
     }
     if (media_ && Media().IzVideo())
         Media().AutoResize();
-    InvalidateRect(hwnd_, nullptr, TRUE);
-    InvalidateRect(picPanel_.hwnd(), nullptr, TRUE);
+    // Refresh: the whole surface and every control, since the skin is painted per pass.
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     return 0;
 }
 
