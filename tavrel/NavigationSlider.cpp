@@ -229,7 +229,11 @@ STDMETHODIMP NavigationSlider::Invoke(DISPID id, REFIID iid, LCID, WORD flags, D
     // The control may be released by a host handler running inside the call.
     ComPtr<INavigationSlider> keepAlive(this);
     EXCEPINFO raised{};
-    HRESULT hr = DispInvoke(static_cast<INavigationSlider*>(this), dualInfo_.Get(), id, flags, params, result,
+    // Only the kind of call matched above goes on: with get and put bits mixed, the type
+    // information's Invoke (Wine's) picks the getter and faults on the put's argument.
+    const WORD kinds = put ? (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))
+                           : (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET));
+    HRESULT hr = DispInvoke(static_cast<INavigationSlider*>(this), dualInfo_.Get(), id, kinds, params, result,
                             &raised, argError);
     // A member that fails with an automation error (a Max that is not a number) gives that
     // error itself, as the caller of a property expects, not a wrapped exception.
