@@ -201,10 +201,15 @@ void MainWindow::PicPanel_Mouse(UINT message, int x, int y, WPARAM keys) {
 LRESULT MainWindow::Form_MouseDown(UINT message, int x, int y, WPARAM) {
     BeginResize(x * kTwipsPerPixel, y * kTwipsPerPixel, hwnd_);
     RefreshMenuStates();
-    if (message == WM_LBUTTONDOWN && x < 18 && y < 18)
+    if (message == WM_LBUTTONDOWN && x < 18 && y < 18) {
         ShowPopup(POINT{2, 18});
-    else if (message == WM_RBUTTONDOWN)
+    } else if (message == WM_RBUTTONDOWN) {
         ShowPopup(POINT{x, y});
+    } else if (message == WM_LBUTTONDOWN) {
+        // The window keeps the mouse until the release, as a form does: a corner resize puts
+        // the pointer on the corner pixel, which the rounded region leaves outside the window.
+        SetCapture(hwnd_);
+    }
     return 0;
 }
 
@@ -222,6 +227,8 @@ LRESULT MainWindow::Form_MouseMove(int x, int y, WPARAM keys) {
 }
 
 LRESULT MainWindow::Form_MouseUp() {
+    if (GetCapture() == hwnd_)
+        ReleaseCapture();
     EndResize();
     return 0;
 }
