@@ -84,6 +84,17 @@ std::optional<bool> SeekBar::Enabled() {
     return converted.boolVal != VARIANT_FALSE;
 }
 
+std::optional<std::wstring> SeekBar::TipText() {
+    VARIANT result;
+    if (FAILED(host_.Get(seekbar::kTipText, &result)))
+        return std::nullopt;
+    std::optional<std::wstring> text;
+    if (result.vt == VT_BSTR)
+        text = result.bstrVal ? std::wstring(result.bstrVal, SysStringLen(result.bstrVal)) : std::wstring();
+    VariantClear(&result);
+    return text;
+}
+
 void SeekBar::OnControlEvent(DISPID dispid, const std::vector<VARIANT>&) {
     if (dispid == seekbar::kMouseDown && events_.mouseDown)
         events_.mouseDown();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace klevotrim::app {
 
@@ -49,6 +50,7 @@ class SeekBar final : private ControlEventHandler {
     std::optional<std::int32_t> Value();
     std::optional<std::int32_t> Max();
     std::optional<bool> Enabled();
+    std::optional<std::wstring> TipText();
 
   private:
     void OnControlEvent(DISPID dispid, const std::vector<VARIANT>& arguments) override;

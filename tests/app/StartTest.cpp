@@ -75,6 +75,8 @@ TEST_F(StartUp, SeekBarIsEmbeddedWithItsDesignPropertiesAndDisabled) {
     EXPECT_TRUE(IsWindowVisible(bar));
     EXPECT_EQ(GetAncestor(bar, GA_ROOT), Main().hwnd());
     EXPECT_EQ(Main().Pos().Enabled(), std::optional<bool>(false));
+    EXPECT_EQ(Main().Pos().TipText(), std::optional<std::wstring>(L"Navigational slider"))
+        << "restored from the bag";
     // The placement of the layout pass: left 83, top 42 in the panel, 10 high.
     RECT rect = RectIn(bar, Main().PicPanel());
     EXPECT_EQ(rect.left, 83);
