@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AppRules.h"
+#include "art/ArtworkIds.h"
 #include "common/Rounding.h"
 #include "cutting/ClipWriter.h"
 #include "cutting/Functions.h"
@@ -189,7 +190,7 @@ void MainWindow::CreateControls() {
     pic_.Create(hwnd_, kPicId, RGB(63, 63, 63), this);
     picPanel_.Create(hwnd_, kPanelId, RGB(0, 0, 0), this);
     picButton_.Create(hwnd_, kCaptionId, RGB(0, 0, 0), this);
-    picDisplay_.Create(picPanel_.hwnd(), kDisplayId, RGB(16, 24, 32), this);
+    picDisplay_.Create(picPanel_.hwnd(), kDisplayId, ART_DISPLAY_BACK_COLOR, this);
 
     img_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 0, 209, 209, pic_.hwnd(),
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kImgId)), instance_, nullptr);
@@ -199,7 +200,7 @@ void MainWindow::CreateControls() {
     labelFont_.reset(CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                  DEFAULT_PITCH | FF_SWISS, L"Tahoma"));
-    labelBrush_.reset(CreateSolidBrush(RGB(16, 24, 32)));
+    labelBrush_.reset(CreateSolidBrush(ART_DISPLAY_BACK_COLOR));
     const DWORD labelStyle = WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
     lblName_ = CreateWindowExW(0, L"STATIC", kIdleName, labelStyle, 2, 2, 121, 16, picDisplay_.hwnd(),
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNameId)), instance_, nullptr);
@@ -559,9 +560,10 @@ void MainWindow::Pos_MouseUP() {
     seeking_ = false;
 }
 
-LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND) {
-    SetTextColor(dc, RGB(110, 226, 251));
-    SetBkColor(dc, RGB(16, 24, 32));
+LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control) {
+    // The display's own colours: the well behind both labels, a light name and a blue time.
+    SetTextColor(dc, control == lblName_ ? ART_DISPLAY_NAME_COLOR : ART_DISPLAY_TIME_COLOR);
+    SetBkColor(dc, ART_DISPLAY_BACK_COLOR);
     return reinterpret_cast<LRESULT>(labelBrush_.get());
 }
 
