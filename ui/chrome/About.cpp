@@ -112,8 +112,8 @@ class AboutWindow {
             SetWindowTextW(info, AboutInfoText().c_str());
         // No owner: under Wine an owned topmost tip keeps its owner out of the topmost band.
         tip_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                   instance, nullptr));
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                                   nullptr, instance, nullptr));
         if (tip_ && link) {
             static wchar_t tipText[] = L"Click here to visit the Klevotrim web site";
             TTTOOLINFOW tool{};
