@@ -169,15 +169,17 @@ bool RemoveBehindTheProgramsBack(const std::wstring& path) {
     // Under Wine the file lives on a Unix file system where any other program may unlink it
     // while the media graph holds it open; do what that program does. (DeleteFileW there only
     // marks the file for deletion when its last handle closes, so it stays readable.)
-    if (!GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName)
         return DeleteFileW(path.c_str()) != FALSE; // Windows refuses while the graph holds it
-    if (path.size() < 3 || (path[0] != L'Z' && path[0] != L'z') || path[1] != L':')
-        return false; // only paths under the Unix root can be unlinked this way
-    std::wstring unixPath = path.substr(2);
-    for (auto& c : unixPath)
-        if (c == L'\\')
-            c = L'/';
-    std::wstring command = L"/bin/rm -f \"" + unixPath + L"\"";
+    char* name = unixName(path.c_str());
+    if (!name)
+        return false;
+    const std::string unixPath = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    std::wstring command = L"/bin/rm -f \"" + std::wstring(unixPath.begin(), unixPath.end()) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
@@ -187,7 +189,8 @@ bool RemoveBehindTheProgramsBack(const std::wstring& path) {
     WaitForSingleObject(process.hProcess, 10000);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return !Exists(path);
+    // Wine starts a Unix program detached: its handle ends before the program has run.
+    return PumpUntil([&] { return !Exists(path); }, 10000);
 }
 
 std::optional<std::pair<std::uint64_t, std::uint64_t>> VolumeSpace(const std::wstring& folder) {
