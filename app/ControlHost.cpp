@@ -65,6 +65,8 @@ class PropertyBag final : public IPropertyBag {
     std::atomic<ULONG> references_{1};
 };
 
+} // namespace
+
 // Receives the control's source interface and hands events to the owner.
 class EventSink final : public IDispatch {
   public:
@@ -123,8 +125,6 @@ class EventSink final : public IDispatch {
     ControlEventHandler* handler_;
     std::atomic<ULONG> references_{1};
 };
-
-} // namespace
 
 // Client site, in-place site and frame, control site and ambient properties in one object.
 class ControlSite final : public IOleClientSite,
@@ -411,6 +411,7 @@ HRESULT ControlHost::Create(HWND parent, const RECT& position, const wchar_t* pr
             if (SUCCEEDED(point->Advise(sink.Get(), &cookie))) {
                 connection_ = point;
                 cookie_ = cookie;
+                sink_ = sink;
             }
         }
     }
@@ -423,6 +424,9 @@ HRESULT ControlHost::Create(HWND parent, const RECT& position, const wchar_t* pr
         if (connection_)
             connection_->Unadvise(cookie_);
         connection_.Reset();
+        if (sink_)
+            sink_->Disconnect();
+        sink_.Reset();
         object->Close(OLECLOSE_NOSAVE);
         object->SetClientSite(nullptr);
         return hr;
@@ -440,6 +444,10 @@ HRESULT ControlHost::Create(HWND parent, const RECT& position, const wchar_t* pr
 }
 
 void ControlHost::Destroy() {
+    if (sink_) {
+        sink_->Disconnect(); // a control that keeps the sink can no longer reach the owner
+        sink_.Reset();
+    }
     if (connection_) {
         connection_->Unadvise(cookie_); // the control may already be gone; nothing to do then
         connection_.Reset();

@@ -29,6 +29,7 @@ struct StoredProperty {
 };
 
 class ControlSite; // the COM object that plays the client/in-place/control site
+class EventSink;   // the COM object that receives the control's events
 
 class ControlHost {
   public:
@@ -57,6 +58,7 @@ class ControlHost {
     Microsoft::WRL::ComPtr<IOleObject> object_;
     Microsoft::WRL::ComPtr<IDispatch> dispatch_;
     Microsoft::WRL::ComPtr<IConnectionPoint> connection_;
+    Microsoft::WRL::ComPtr<EventSink> sink_;
     DWORD cookie_ = 0;
 };
 
