@@ -255,8 +255,8 @@ int WatchProgress(const WindowQuery& query, DWORD timeoutMs, const std::wstring&
                 maximum = static_cast<long>(high);
                 if (values.empty() || values.back() != static_cast<long>(position))
                     values.push_back(static_cast<long>(position));
-                // One picture, once the bar shows some progress (or at once for a one-block copy).
-                if (!shotPath.empty() && !shotTaken && (position > 0 || high == 0)) {
+                // One picture, once the bar is half way (a one-block copy has none to show).
+                if (!shotPath.empty() && !shotTaken && high > 0 && position * 2 >= high) {
                     shotTaken = true;
                     SaveScreen(shotPath);
                 }
