@@ -69,11 +69,15 @@ fi
 # Thread breakdown: the UI thread (the process's first thread: windows, timers, seek bar)
 # apart from the threads of the media graph (demultiplexing, decoding, rendering, audio).
 ui_ticks=0 other_ticks=0
+: >"$work/threads-delta.txt"
 while read -r tid after name; do
   before=$(awk -v t="$tid" '$1 == t { print $2 }' "$work/threads-before.txt")
   delta=$((after - ${before:-0}))
+  echo "$delta $tid $name" >>"$work/threads-delta.txt"
   if [ "$tid" = "$PROGRAM_PID" ]; then ui_ticks=$((ui_ticks + delta)); else other_ticks=$((other_ticks + delta)); fi
 done <"$work/threads-after.txt"
+busiest=$(sort -rn "$work/threads-delta.txt" | head -n 5 |
+  awk -v hz="$ticks" -v s="$seconds" -v ui="$PROGRAM_PID" '{ printf "%s%s%s %.2f%%", (NR > 1 ? ", " : ""), $3, ($2 == ui ? " (UI)" : ""), 100 * $1 / hz / s }')
 
 awk -v c=$((total2 - total1)) -v u="$ui_ticks" -v o="$other_ticks" -v hz="$ticks" \
   -v ns=$((end_ns - start_ns)) -v p1="$p1" -v p2="$p2" 'BEGIN {
@@ -84,3 +88,4 @@ awk -v c=$((total2 - total1)) -v u="$ui_ticks" -v o="$other_ticks" -v hz="$ticks
   printf "  counted: utime+stime of every thread of the Klevotrim.exe process (played %d s -> %d s): UI thread with its timers %.2f%%, media-graph threads (GStreamer demux/decode, renderers, audio) %.2f%%; wineserver and the X server are not counted\n",
          p1, p2, 100 * u / hz / s, 100 * o / hz / s
 }'
+echo "  busiest threads (Linux thread names): $busiest"
