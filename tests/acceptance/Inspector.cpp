@@ -167,53 +167,6 @@ HWND FindProgressBar(HWND window) {
     return nullptr;
 }
 
-// Saves what the screen shows now as a 24-bit BMP: taken from inside the watch loop, it
-// catches windows that live too briefly for an outside screenshot tool.
-bool SaveScreen(const std::wstring& path) {
-    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    HDC screen = GetDC(nullptr);
-    if (!screen)
-        return false;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height; // bottom-up, as BMP files store it
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = memory ? CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
-    bool saved = false;
-    if (bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        if (BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY | CAPTUREBLT)) {
-            GdiFlush();
-            const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
-            const DWORD imageSize = stride * static_cast<DWORD>(height);
-            BITMAPFILEHEADER file{};
-            file.bfType = 0x4D42; // "BM"
-            file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
-            file.bfSize = file.bfOffBits + imageSize;
-            HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-            if (out != INVALID_HANDLE_VALUE) {
-                DWORD written = 0;
-                saved = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
-                        WriteFile(out, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
-                        WriteFile(out, bits, imageSize, &written, nullptr);
-                CloseHandle(out);
-            }
-        }
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-    }
-    if (memory)
-        DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return saved;
-}
-
 int WaitFor(const WindowQuery& query, DWORD timeoutMs, bool present) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
@@ -232,19 +185,18 @@ int WaitFor(const WindowQuery& query, DWORD timeoutMs, bool present) {
 
 // Follows the progress window from its first sight until it goes: prints where it stood, the
 // bar's maximum and every distinct value seen, in order.
-int WatchProgress(const WindowQuery& query, DWORD timeoutMs, const std::wstring& shotPath) {
+int WatchProgress(const WindowQuery& query, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     HWND window = nullptr;
     while (!(window = Find(query, true))) {
         if (GetTickCount64() >= deadline)
             return 1;
-        Sleep(2);
+        Sleep(10);
     }
     WriteUtf8(Describe(window, 0));
     HWND bar = FindProgressBar(window);
     long maximum = -1;
     std::vector<long> values;
-    bool shotTaken = false;
     while (IsWindow(window) && IsWindowVisible(window)) {
         if (bar) {
             DWORD_PTR high = 0, position = 0;
@@ -255,16 +207,11 @@ int WatchProgress(const WindowQuery& query, DWORD timeoutMs, const std::wstring&
                 maximum = static_cast<long>(high);
                 if (values.empty() || values.back() != static_cast<long>(position))
                     values.push_back(static_cast<long>(position));
-                // One picture, once the bar is half way (a one-block copy has none to show).
-                if (!shotPath.empty() && !shotTaken && high > 0 && position * 2 >= high) {
-                    shotTaken = true;
-                    SaveScreen(shotPath);
-                }
             }
         }
         if (GetTickCount64() >= deadline + kLongestCopyMs)
             break;
-        Sleep(1);
+        Sleep(25); // often enough to see the bar move, seldom enough not to slow the copy
     }
     std::wstring summary = L"progress bar=" + std::to_wstring(bar != nullptr) + L" max=" +
                            std::to_wstring(maximum) + L" values=";
@@ -276,7 +223,7 @@ int WatchProgress(const WindowQuery& query, DWORD timeoutMs, const std::wstring&
 
 int Usage() {
     WriteUtf8(L"usage: KlevotrimInspector list | tree <window> | wait <window> <ms> | gone <window> <ms> | "
-              L"watch-progress <window> <ms> [shot.bmp] | close <window> | at <x> <y>\n");
+              L"watch-progress <window> <ms> | close <window> | at <x> <y>\n");
     return 2;
 }
 
@@ -317,7 +264,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"gone")
         return WaitFor(query, timeoutMs, false);
     if (command == L"watch-progress")
-        return WatchProgress(query, timeoutMs, argc >= 5 ? argv[4] : L"");
+        return WatchProgress(query, timeoutMs);
     if (command == L"close") {
         HWND window = Find(query, false);
         if (!window)

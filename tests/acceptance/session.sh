@@ -105,12 +105,14 @@ pixel_at() { # pixel_at <png> <x> <y>: "r,g,b"
 }
 
 # ---- The source: an MPEG movie of known length, large enough for many 1 MiB blocks.
-source="$work/session-source.mpg"
+# At 16 Mbit/s the 60 s make 115 whole blocks: the copy of half of them lasts long enough
+# for the progress window to be seen.
+source="$work/session-source-16m.mpg"
 if [ ! -s "$source" ]; then
   ffmpeg -hide_banner -loglevel error -y \
     -f lavfi -i "testsrc=size=320x240:rate=25:duration=60" \
     -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=60" \
-    -c:v mpeg1video -b:v 3000k -minrate 3000k -maxrate 3000k -bufsize 1835k \
+    -c:v mpeg1video -b:v 16000k -minrate 16000k -maxrate 16000k -bufsize 4000k \
     -c:a mp2 -b:a 128k -f mpeg "$source" || abort "cannot generate the source movie"
 fi
 source_size=$(stat -c %s "$source")
@@ -282,12 +284,22 @@ click_control "$tree" 1007
 dialog=$(inspect wait 'class=#32770' 15000) || abort "the save dialog did not appear"
 check "the save dialog is not the open dialog" test "$(field "$dialog" text)" != "Open"
 shot save-dialog
-progress_bmp="$ARTIFACTS/progress.bmp"
-inspect watch-progress 'title=Progress...' 60000 "$(windows_path "$progress_bmp")" >"$ARTIFACTS/progress.txt" &
+inspect watch-progress 'title=Progress...' 60000 >"$ARTIFACTS/progress.txt" &
 watcher=$!
 sleep 1 # the watcher is looking before the copy starts
 type_into_dialog "$(windows_path "$clip")"
+# Screenshots while the copy runs, until the completion message shows.
+mkdir -p "$ARTIFACTS/copying"
+(
+  for i in $(seq -w 1 80); do
+    [ -e "$ARTIFACTS/copying/done" ] && break
+    import -window root "$ARTIFACTS/copying/$i.png" 2>/dev/null
+  done
+) &
+shooter=$!
 message=$(inspect wait 'class=#32770/title=Finish' 120000) || abort "no completion message within 120 s"
+touch "$ARTIFACTS/copying/done"
+wait "$shooter"
 shot finish
 message_text=$(inspect tree "$(field "$message" hwnd)" | grep ' class=Static ' | grep -v 'text=$' | head -n1)
 check "the message says the part was saved" same_text "$(field "$message_text" text)" \
@@ -297,7 +309,18 @@ progress_seen=$(grep '^progress ' "$ARTIFACTS/progress.txt")
 progress_line=$(grep -m1 'class=' "$ARTIFACTS/progress.txt")
 echo "    progress window: ${progress_line:-not seen}; ${progress_seen:-}"
 check "the progress window \"Progress...\" was shown" test -n "$progress_line"
-[ -f "$progress_bmp" ] && convert "$progress_bmp" "$ARTIFACTS/$(printf %02d $step)-progress.png" && rm -f "$progress_bmp"
+# Keep the middle one of the screenshots that show the progress window's caption bar.
+if [ -n "$progress_line" ]; then
+  read -r gl gt _ _ <<<"$(rect_of "$progress_line")"
+  showing=()
+  for frame in "$ARTIFACTS"/copying/*.png; do
+    [ -f "$frame" ] || continue
+    IFS=, read -r red _ blue <<<"$(pixel_at "$frame" $((gl + 30)) $((gt + 10)))"
+    [ "${blue:-0}" -gt 150 ] && [ "${red:-255}" -lt 120 ] && showing+=("$frame")
+  done
+  [ ${#showing[@]} -gt 0 ] && cp "${showing[$((${#showing[@]} / 2))]}" "$ARTIFACTS/$(printf %02d $step)-progress.png"
+fi
+check "a screenshot shows the progress window" test -f "$ARTIFACTS/$(printf %02d $step)-progress.png"
 xdotool key Return
 inspect gone 'class=#32770/title=Finish' 10000 >/dev/null || fail "the completion message did not close on Enter"
 
