@@ -29,7 +29,8 @@ if [ ! -s "$movie" ]; then
   ffmpeg -hide_banner -loglevel error -y \
     -f lavfi -i "testsrc=size=320x240:rate=25:duration=$((seconds + 40))" \
     -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=$((seconds + 40))" \
-    -c:v mpeg1video -b:v 800k -c:a mp2 -b:a 128k -f mpeg "$movie"
+    -c:v mpeg1video -b:v 800k -c:a mp2 -b:a 128k -f mpeg "$movie.part"
+  mv "$movie.part" "$movie" # only a finished movie is reused
 fi
 
 trap 'stop_program' EXIT

@@ -113,7 +113,8 @@ if [ ! -s "$source" ]; then
     -f lavfi -i "testsrc=size=320x240:rate=25:duration=60" \
     -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=60" \
     -c:v mpeg1video -b:v 16000k -minrate 16000k -maxrate 16000k -bufsize 4000k \
-    -c:a mp2 -b:a 128k -f mpeg "$source" || abort "cannot generate the source movie"
+    -c:a mp2 -b:a 128k -f mpeg "$source.part" && mv "$source.part" "$source" ||
+    abort "cannot generate the source movie"
 fi
 source_size=$(stat -c %s "$source")
 source_sum=$(sha256sum "$source" | cut -d' ' -f1)
