@@ -107,8 +107,10 @@ TEST_F(MainWindowRobustness, ZeroByteFileDroppedOnTheWindow) {
     StartWindow();
     const std::wstring empty = scratch_.File(L"empty.mpg");
     WriteBytes(empty, {});
+    const Fingerprint before = FingerprintOf(empty);
     DropAndSurvive(empty);
     ExpectStillPlays();
+    EXPECT_EQ(FingerprintOf(empty), before);
 }
 
 TEST_F(MainWindowRobustness, FolderDroppedOnTheWindow) {
@@ -132,6 +134,8 @@ TEST_F(MainWindowRobustness, TextFileUnderAMediaNameDroppedOnTheWindow) {
 TEST_F(MainWindowRobustness, BadFileDroppedWhilePlayingLeavesAWorkingWindow) {
     StartWindow();
     ExpectStillPlays();
+    const Fingerprint good = FingerprintOf(TestMediaPath(L"tone-10s.wav"));
+    const Fingerprint text = FingerprintOf(TestMediaPath(L"not-media.mp3"));
     ASSERT_TRUE(DropFiles(Main().hwnd(), {TestMediaPath(L"not-media.mp3")}));
     PumpMessages(1500);
     ASSERT_TRUE(IsWindow(Main().hwnd()));
@@ -139,6 +143,8 @@ TEST_F(MainWindowRobustness, BadFileDroppedWhilePlayingLeavesAWorkingWindow) {
     const bool playing = Main().Media().Status() == L"Playing";
     EXPECT_EQ(Main().Button(app::kPause).Enabled(), playing);
     ExpectStillPlays();
+    EXPECT_EQ(FingerprintOf(TestMediaPath(L"tone-10s.wav")), good);
+    EXPECT_EQ(FingerprintOf(TestMediaPath(L"not-media.mp3")), text);
 }
 
 TEST_F(MainWindowRobustness, SourceRemovedBetweenOpenAndSaveIsReportedAndNothingIsWritten) {
