@@ -116,8 +116,9 @@ class MainWindow final : public PictureBoxHandler, public ISubclass {
     void SetPopupCall(PopupCall call) { popupCall_ = std::move(call); }
 
     // ISubclass: WM_GETMINMAXINFO keeps the window at 480 x 360 at least.
-    SubclassResponse MsgResponse() override { return response_; }
-    void MsgResponse(SubclassResponse response) override { response_ = response; }
+    // The system never sees WM_GETMINMAXINFO: the minimum size is all that answer needs.
+    SubclassResponse MsgResponse() override { return ResponseConsume; }
+    void MsgResponse(SubclassResponse) override {} // the answer above is fixed
     LRESULT WindowProc(HWND hwnd, UINT iMsg, WPARAM wParam, LPARAM lParam) override;
 
     // The commands, as the buttons and the menu run them.
@@ -187,7 +188,6 @@ class MainWindow final : public PictureBoxHandler, public ISubclass {
     HWND hwnd_ = nullptr;
     bool quitOnUnload_ = false;
     bool unloaded_ = false;
-    SubclassResponse response_ = ResponseConsume;
 
     std::unique_ptr<clsMedia> media_;      // created on first use
     std::unique_ptr<regEdit> preferences_; // created on first use
