@@ -42,5 +42,8 @@ fi
 # test runner's pipes, or the runner waits for it.
 wineserver -p </dev/null >/dev/null 2>&1
 DISPLAY="$display" wine cmd /c exit </dev/null >/dev/null 2>&1
+# A crashing test must fail at once, not wait behind Wine's crash dialog until its timeout.
+DISPLAY="$display" wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+  </dev/null >/dev/null 2>&1
 
 DISPLAY="$display" "$@"
