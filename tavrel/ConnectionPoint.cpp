@@ -7,22 +7,21 @@ namespace klevotrim::tavrel {
 
 namespace {
 
-// A one-shot enumerator over a copied list of connections.
-class ConnectionEnumerator final : public IEnumConnections {
+// A one-shot enumerator over a copied list. `Policy` names the enumerator interface, the
+// element kept (holding its own reference) and how an element is handed out (with a reference
+// of the caller's own).
+template <class Policy> class Enumerator final : public Policy::Interface {
   public:
-    explicit ConnectionEnumerator(std::vector<CONNECTDATA> items) : items_(std::move(items)) {
-        for (auto& item : items_)
-            item.pUnk->AddRef();
-    }
-    ~ConnectionEnumerator() {
-        for (auto& item : items_)
-            item.pUnk->Release();
-    }
+    using Interface = typename Policy::Interface;
+    using Item = typename Policy::Item;
+    using Held = typename Policy::Held;
+
+    explicit Enumerator(std::vector<Held> items) : items_(std::move(items)) {}
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
         if (!object)
             return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IEnumConnections) {
-            *object = static_cast<IEnumConnections*>(this);
+        if (iid == IID_IUnknown || iid == Policy::Iid()) {
+            *object = static_cast<Interface*>(this);
             AddRef();
             return S_OK;
         }
@@ -36,71 +35,12 @@ class ConnectionEnumerator final : public IEnumConnections {
             delete this;
         return refs;
     }
-    STDMETHODIMP Next(ULONG count, CONNECTDATA* out, ULONG* fetched) override {
-        if (!out || (count > 1 && !fetched))
-            return E_POINTER;
-        ULONG n = 0;
-        for (; n < count && position_ < items_.size(); ++n, ++position_) {
-            out[n] = items_[position_];
-            out[n].pUnk->AddRef();
-        }
-        if (fetched)
-            *fetched = n;
-        return n == count ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Skip(ULONG count) override {
-        position_ = std::min(items_.size(), position_ + count);
-        return position_ < items_.size() ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Reset() override {
-        position_ = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Clone(IEnumConnections** clone) override {
-        if (!clone)
-            return E_POINTER;
-        auto* copy = new (std::nothrow) ConnectionEnumerator(items_);
-        if (!copy)
-            return E_OUTOFMEMORY;
-        copy->position_ = position_;
-        *clone = copy;
-        return S_OK;
-    }
-
-  private:
-    std::vector<CONNECTDATA> items_;
-    size_t position_ = 0;
-    LONG refs_ = 1;
-};
-
-class PointEnumerator final : public IEnumConnectionPoints {
-  public:
-    explicit PointEnumerator(std::vector<Microsoft::WRL::ComPtr<IConnectionPoint>> items)
-        : items_(std::move(items)) {}
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IEnumConnectionPoints) {
-            *object = static_cast<IEnumConnectionPoints*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG refs = InterlockedDecrement(&refs_);
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
-    STDMETHODIMP Next(ULONG count, IConnectionPoint** out, ULONG* fetched) override {
+    STDMETHODIMP Next(ULONG count, Item* out, ULONG* fetched) override {
         if (!out || (count > 1 && !fetched))
             return E_POINTER;
         ULONG n = 0;
         for (; n < count && position_ < items_.size(); ++n, ++position_)
-            items_[position_].CopyTo(&out[n]);
+            Policy::CopyOut(items_[position_], &out[n]);
         if (fetched)
             *fetched = n;
         return n == count ? S_OK : S_FALSE;
@@ -113,10 +53,10 @@ class PointEnumerator final : public IEnumConnectionPoints {
         position_ = 0;
         return S_OK;
     }
-    STDMETHODIMP Clone(IEnumConnectionPoints** clone) override {
+    STDMETHODIMP Clone(Interface** clone) override {
         if (!clone)
             return E_POINTER;
-        auto* copy = new (std::nothrow) PointEnumerator(items_);
+        auto* copy = new (std::nothrow) Enumerator(items_);
         if (!copy)
             return E_OUTOFMEMORY;
         copy->position_ = position_;
@@ -125,10 +65,37 @@ class PointEnumerator final : public IEnumConnectionPoints {
     }
 
   private:
-    std::vector<Microsoft::WRL::ComPtr<IConnectionPoint>> items_;
+    std::vector<Held> items_;
     size_t position_ = 0;
     LONG refs_ = 1;
 };
+
+struct HeldConnection {
+    Microsoft::WRL::ComPtr<IUnknown> sink;
+    DWORD cookie;
+};
+
+struct ConnectionCopy {
+    using Interface = IEnumConnections;
+    using Item = CONNECTDATA;
+    using Held = HeldConnection;
+    static const IID& Iid() { return IID_IEnumConnections; }
+    static void CopyOut(const Held& from, CONNECTDATA* to) {
+        from.sink.CopyTo(&to->pUnk);
+        to->dwCookie = from.cookie;
+    }
+};
+
+struct PointCopy {
+    using Interface = IEnumConnectionPoints;
+    using Item = IConnectionPoint*;
+    using Held = Microsoft::WRL::ComPtr<IConnectionPoint>;
+    static const IID& Iid() { return IID_IEnumConnectionPoints; }
+    static void CopyOut(const Held& from, IConnectionPoint** to) { from.CopyTo(to); }
+};
+
+using ConnectionEnumerator = Enumerator<ConnectionCopy>;
+using PointEnumerator = Enumerator<PointCopy>;
 
 } // namespace
 
@@ -195,9 +162,9 @@ STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) {
 STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** connections) {
     if (!connections)
         return E_POINTER;
-    std::vector<CONNECTDATA> items;
+    std::vector<HeldConnection> items;
     for (const Sink& sink : sinks_)
-        items.push_back({sink.sink.Get(), sink.cookie});
+        items.push_back({sink.sink, sink.cookie});
     *connections = new (std::nothrow) ConnectionEnumerator(std::move(items));
     return *connections ? S_OK : E_OUTOFMEMORY;
 }
