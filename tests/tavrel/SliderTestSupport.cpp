@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include <cmath>
+#include <functional>
 
 namespace tavrel_test {
 
@@ -181,11 +182,13 @@ HWND AtlHost::controlWindow() const {
     return hwnd;
 }
 
-std::vector<unsigned> Render(IUnknown* control, int width, int height) {
+namespace {
+
+// Runs `draw` on a memory DC (compatible with `reference`) holding a top-down 32-bit bitmap of
+// width x height, and returns the bitmap's pixels.
+std::vector<unsigned> DrawToPixels(HDC reference, int width, int height,
+                                   const std::function<void(HDC)>& draw) {
     std::vector<unsigned> pixels(static_cast<size_t>(width) * height, 0xDEADBEEF);
-    ComPtr<IViewObject> view;
-    if (FAILED(control->QueryInterface(IID_PPV_ARGS(&view))))
-        return pixels;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -194,11 +197,10 @@ std::vector<unsigned> Render(IUnknown* control, int width, int height) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
+    HDC dc = CreateCompatibleDC(reference);
     HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(dc, bitmap);
-    RECTL bounds{0, 0, width, height};
-    view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
+    draw(dc);
     GdiFlush();
     memcpy(pixels.data(), bits, pixels.size() * 4);
     SelectObject(dc, old);
@@ -207,26 +209,22 @@ std::vector<unsigned> Render(IUnknown* control, int width, int height) {
     return pixels;
 }
 
+} // namespace
+
+std::vector<unsigned> Render(IUnknown* control, int width, int height) {
+    ComPtr<IViewObject> view;
+    if (FAILED(control->QueryInterface(IID_PPV_ARGS(&view))))
+        return std::vector<unsigned>(static_cast<size_t>(width) * height, 0xDEADBEEF);
+    return DrawToPixels(nullptr, width, height, [&](HDC dc) {
+        RECTL bounds{0, 0, width, height};
+        view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0);
+    });
+}
+
 std::vector<unsigned> Capture(HWND window, int width, int height) {
-    std::vector<unsigned> pixels(static_cast<size_t>(width) * height, 0xDEADBEEF);
     HDC source = GetDC(window);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(source);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    BitBlt(dc, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    GdiFlush();
-    memcpy(pixels.data(), bits, pixels.size() * 4);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
+    std::vector<unsigned> pixels = DrawToPixels(
+        source, width, height, [&](HDC dc) { BitBlt(dc, 0, 0, width, height, source, 0, 0, SRCCOPY); });
     ReleaseDC(window, source);
     return pixels;
 }
