@@ -136,33 +136,7 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
 }
 
 void WritePatternWav(const std::wstring& path, int seconds) {
-    const std::uint32_t rate = 44100, channels = 2, bits = 16;
-    const std::uint32_t dataBytes = rate * channels * (bits / 8) * static_cast<std::uint32_t>(seconds);
-    std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(static_cast<std::uint16_t>(channels));
-    u32(rate);
-    u32(rate * channels * bits / 8);
-    u16(static_cast<std::uint16_t>(channels * bits / 8));
-    u16(static_cast<std::uint16_t>(bits));
-    out.write("data", 4);
-    u32(dataBytes);
-    std::vector<char> block(1 << 16);
-    std::uint32_t written = 0, counter = 0;
-    while (written < dataBytes) {
-        for (auto& b : block)
-            b = static_cast<char>((counter++ * 13) >> 8);
-        const std::uint32_t n =
-            std::min<std::uint32_t>(static_cast<std::uint32_t>(block.size()), dataBytes - written);
-        out.write(block.data(), n);
-        written += n;
-    }
+    WriteTestWav(path, seconds, 13, 8);
 }
 
 bool RemoveBehindTheProgramsBack(const std::wstring& path) {

@@ -2,6 +2,7 @@
 // Small helpers for the Windows-side tests: sample media, message pumping, scratch folders.
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,11 @@ void PumpMessages(DWORD milliseconds);
 
 // Runs the message loop until `done` answers true or `timeoutMs` pass; returns the last answer.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// Writes a 44.1 kHz 16-bit stereo PCM WAV file `seconds` long. The sample bytes follow
+// (i * step) >> shift over the running byte index i: not silence, so a copy that lost or
+// shifted bytes does not compare equal to it.
+void WriteTestWav(const std::wstring& path, int seconds, std::uint32_t step, std::uint32_t shift);
 
 // A fresh folder under %TEMP%, removed with its contents when the object ends.
 class ScratchFolder {
