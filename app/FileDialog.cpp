@@ -8,11 +8,24 @@ namespace klevotrim::app {
 
 namespace {
 constexpr DWORD kPathBuffer = 32768; // long paths
+
+using DialogFunction = BOOL(WINAPI*)(LPOPENFILENAMEW);
+
+// The dialog library is loaded at the first dialog rather than with the program: under Wine
+// it brings the printing libraries along, which cost the start-up time for nothing. Kept
+// loaded for the rest of the run, as an import would be.
+bool RunDialog(const char* name, OPENFILENAMEW& ofn) {
+    HMODULE library = LoadLibraryW(L"comdlg32.dll");
+    if (!library)
+        return false; // no dialog: the same as a cancel to the callers
+    auto function = reinterpret_cast<DialogFunction>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+    return function && function(&ofn) != FALSE;
 }
+} // namespace
 
 FileDialog::FileDialog()
-    : openCall_([](OPENFILENAMEW& ofn) { return GetOpenFileNameW(&ofn) != FALSE; }),
-      saveCall_([](OPENFILENAMEW& ofn) { return GetSaveFileNameW(&ofn) != FALSE; }) {}
+    : openCall_([](OPENFILENAMEW& ofn) { return RunDialog("GetOpenFileNameW", ofn); }),
+      saveCall_([](OPENFILENAMEW& ofn) { return RunDialog("GetSaveFileNameW", ofn); }) {}
 
 std::wstring FileDialog::ShowOpen(HWND owner, const std::wstring& filter, int filterIndex,
                                   const std::wstring& title, const std::wstring& initialFolder,

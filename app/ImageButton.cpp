@@ -41,21 +41,9 @@ bool ImageButton::Create(HWND parent, int id, const RECT& position, const std::w
         return false;
     hwnd_.reset(hwnd);
     EnableWindow(hwnd, enabled ? TRUE : FALSE);
-
-    // No owner: under Wine a topmost window owned by the main window keeps the main window
-    // itself out of the topmost band. The button destroys its tip.
-    tip_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr));
-    if (tip_) {
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof(tool);
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = parent;
-        tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
-        tool.lpszText = tipText_.data();
-        SendMessageW(tip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+    // The tooltip comes with the first pointer move over the button (EnsureTip): seven tooltip
+    // windows made here took about a quarter of the program's start-up, and a tip has nothing
+    // to do before the pointer arrives.
     return true;
 }
 
@@ -109,7 +97,7 @@ LRESULT CALLBACK ImageButton::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
     case WM_ERASEBKGND:
         return 1; // the paint covers everything
     case WM_MOUSEMOVE:
-        return self->OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return self->OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam);
     case WM_MOUSELEAVE:
         return self->OnMouseLeave();
     case WM_LBUTTONDOWN:
@@ -178,7 +166,36 @@ bool ImageButton::Inside(int x, int y) const {
     return PtInRect(&client, point) != FALSE;
 }
 
-LRESULT ImageButton::OnMouseMove(int x, int y) {
+void ImageButton::EnsureTip(const MSG& firstMove) {
+    if (tipTried_)
+        return;
+    tipTried_ = true; // a tip that cannot be made is not retried on every move
+    // No owner: under Wine a topmost window owned by the main window keeps the main window
+    // itself out of the topmost band. The button destroys its tip.
+    tip_.reset(CreateWindowExW(
+        WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+    if (!tip_)
+        return;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = GetParent(hwnd_.get());
+    tool.uId = reinterpret_cast<UINT_PTR>(hwnd_.get());
+    tool.lpszText = tipText_.data();
+    SendMessageW(tip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // The tip watches the button's messages from the next one on; it sees this move too, so
+    // that it starts its delay now as it would have with a tip made beforehand.
+    MSG relay = firstMove;
+    SendMessageW(tip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
+}
+
+LRESULT ImageButton::OnMouseMove(int x, int y, WPARAM keys) {
+    if (!tipTried_) {
+        const DWORD pos = GetMessagePos();
+        EnsureTip(MSG{hwnd_.get(), WM_MOUSEMOVE, keys, MAKELPARAM(x, y), static_cast<DWORD>(GetMessageTime()),
+                      POINT{GET_X_LPARAM(pos), GET_Y_LPARAM(pos)}});
+    }
     bool inside = Inside(x, y);
     if (inside != hover_) {
         hover_ = inside;

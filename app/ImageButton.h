@@ -43,7 +43,8 @@ class ImageButton {
   private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint();
-    LRESULT OnMouseMove(int x, int y);
+    LRESULT OnMouseMove(int x, int y, WPARAM keys);
+    void EnsureTip(const MSG& firstMove);
     LRESULT OnMouseLeave();
     LRESULT OnLButtonDown();
     LRESULT OnLButtonUp(int x, int y);
@@ -61,6 +62,7 @@ class ImageButton {
     bool hover_ = false;
     bool pressed_ = false;
     bool tracking_ = false;
+    bool tipTried_ = false; // the tooltip is made at the first pointer move
 };
 
 } // namespace klevotrim::app

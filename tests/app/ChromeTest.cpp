@@ -7,6 +7,8 @@
 
 #include "ui/chrome/About.h"
 
+#include <commctrl.h>
+
 #include <cstdlib>
 #include <functional>
 
@@ -400,4 +402,65 @@ TEST(ImageButtonControl, OneClickPerClickOfTheEnabledButtonOnly) {
     EXPECT_EQ(button.Picture(), picture);
     EXPECT_EQ(button.TipText(), L"Open Media");
     DestroyWindow(parent);
+}
+
+namespace {
+
+// The tooltip windows of this thread that hold a tool for `button`, with that tool's text.
+std::vector<std::pair<HWND, std::wstring>> TipsFor(HWND button) {
+    struct Search {
+        HWND button;
+        std::vector<std::pair<HWND, std::wstring>> found;
+    } search{button, {}};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(param);
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (_wcsicmp(name, TOOLTIPS_CLASSW) != 0)
+                return TRUE;
+            const auto count = static_cast<UINT>(SendMessageW(window, TTM_GETTOOLCOUNT, 0, 0));
+            for (UINT i = 0; i < count; ++i) {
+                wchar_t text[128] = {};
+                TTTOOLINFOW tool{};
+                tool.cbSize = sizeof(tool);
+                tool.lpszText = text;
+                if (SendMessageW(window, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&tool)) &&
+                    tool.uId == reinterpret_cast<UINT_PTR>(search->button))
+                    search->found.emplace_back(window, text);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+TEST(ImageButtonControl, TooltipComesWithTheFirstPointerMoveOnceAndGoesWithTheButton) {
+    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(parent, nullptr);
+    ImageButton button;
+    std::array<int, static_cast<int>(ButtonLook::Count)> looks{};
+    ASSERT_TRUE(button.Create(parent, 43, RECT{10, 10, 46, 40}, L"Save Clip", true, nullptr, looks, L"Save"));
+    EXPECT_TRUE(TipsFor(button.hwnd()).empty()) << "no tooltip before the pointer comes";
+
+    SendMessageW(button.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    auto tips = TipsFor(button.hwnd());
+    ASSERT_EQ(tips.size(), 1u);
+    EXPECT_EQ(tips[0].second, L"Save Clip");
+    const HWND tip = tips[0].first;
+
+    // Later moves, also after leaving and coming back, keep the one tip.
+    SendMessageW(button.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(6, 5));
+    SendMessageW(button.hwnd(), WM_MOUSELEAVE, 0, 0);
+    SendMessageW(button.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(7, 5));
+    tips = TipsFor(button.hwnd());
+    ASSERT_EQ(tips.size(), 1u);
+    EXPECT_EQ(tips[0].first, tip);
+
+    DestroyWindow(parent);
+    EXPECT_FALSE(IsWindow(tip)) << "the button takes its tooltip along";
 }
