@@ -93,18 +93,8 @@ bool AboutWindow::DrawArtwork() {
 }
 
 bool AboutWindow::Create(HWND owner) {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof(existing);
-    if (!GetClassInfoExW(ModuleInstance(), kWindowClass, &existing)) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = ModuleInstance();
-        wc.lpszClassName = kWindowClass;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        if (!RegisterClassExW(&wc))
-            return false;
-    }
+    if (!EnsureWindowClass(kWindowClass, WindowProc, LoadCursorW(nullptr, IDC_ARROW)))
+        return false;
     // 5475 x 2595 twips until the load handler fits it to the artwork.
     HWND created = CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"About", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
                                    365, 173, owner, nullptr, ModuleInstance(), this);

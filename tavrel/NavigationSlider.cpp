@@ -21,16 +21,8 @@ constexpr wchar_t kWindowClass[] = L"TavrelNavigationSlider";
 constexpr int kMaxPumpedMessages = 512; // one pass over what is queued, never an endless loop
 
 bool RegisterWindowClass() {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof(existing);
-    if (GetClassInfoExW(ModuleInstance(), kWindowClass, &existing))
-        return true;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = NavigationSlider::WindowProc;
-    wc.hInstance = ModuleInstance();
-    wc.lpszClassName = kWindowClass;
-    return RegisterClassExW(&wc) != 0;
+    // No class cursor: the control sets its hand cursor itself.
+    return EnsureWindowClass(kWindowClass, NavigationSlider::WindowProc, nullptr);
 }
 
 LONG PixelsToHimetric(LONG pixels, int dpi) {

@@ -52,18 +52,8 @@ FTip& FTip::Default() {
 bool FTip::EnsureWindow() {
     if (window_)
         return true;
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof(existing);
-    if (!GetClassInfoExW(ModuleInstance(), kWindowClass, &existing)) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = ModuleInstance();
-        wc.lpszClassName = kWindowClass;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        if (!RegisterClassExW(&wc))
-            return false;
-    }
+    if (!EnsureWindowClass(kWindowClass, WindowProc, LoadCursorW(nullptr, IDC_ARROW)))
+        return false;
     // No frame or caption, topmost, never activated, never in the taskbar.
     RECT size{0, 0, 165, 26};
     HWND created =
