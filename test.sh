@@ -13,6 +13,9 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
 
+echo "== Fuzzing the clip planners (bounded time)"
+scripts/run-fuzzers.sh
+
 echo "== Windows build (mingw-w64)"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"

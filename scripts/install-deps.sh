@@ -2,7 +2,7 @@
 # Installs what building, running and testing need on Debian 12, skipping what is there.
 set -euo pipefail
 packages=(
-  cmake make g++ googletest clang-format python3
+  cmake make g++ googletest clang-format clang libclang-rt-14-dev python3
   g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 libwine-dev
   xvfb xauth xdotool imagemagick

@@ -1,0 +1,68 @@
+#include "ClipTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace klevotrim::clip::test {
+
+std::filesystem::path MediaFolder() {
+    const char* folder = std::getenv("KLEVOTRIM_CLIP_MEDIA");
+    return folder ? std::filesystem::path(folder) : std::filesystem::path("clip-media");
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+MediaFile LoadMedia(const std::string& name) {
+    MediaFile file{ReadWholeFile(MediaFolder() / name)};
+    EXPECT_FALSE(file.bytes.empty()) << "missing generated media " << name;
+    return file;
+}
+
+std::vector<std::uint8_t> AssembleClip(const ClipPlan& plan, std::span<const std::uint8_t> source) {
+    std::vector<std::uint8_t> clip(plan.header);
+    clip.insert(clip.end(), source.begin() + plan.rangeBegin, source.begin() + plan.rangeEnd);
+    clip.insert(clip.end(), plan.trailer.begin(), plan.trailer.end());
+    return clip;
+}
+
+namespace {
+std::string Run(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        std::array<char, 4096> buffer;
+        while (std::size_t n = fread(buffer.data(), 1, buffer.size(), pipe))
+            output.append(buffer.data(), n);
+        pclose(pipe);
+    }
+    return output;
+}
+} // namespace
+
+ProbeResult Probe(std::span<const std::uint8_t> clip, const std::string& extension) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("klevotrim-clip-" + std::to_string(getpid()) + "." + extension);
+    {
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(clip.data()), static_cast<std::streamsize>(clip.size()));
+    }
+    ProbeResult result;
+    result.errors = Run("ffmpeg -hide_banner -nostdin -v error -i '" + path.string() + "' -f null - 2>&1");
+    result.decodesCleanly = result.errors.empty();
+    const std::string probe = Run("ffprobe -v error -show_entries format=start_time,duration -of "
+                                  "default=noprint_wrappers=1:nokey=1 '" +
+                                  path.string() + "' 2>/dev/null");
+    std::sscanf(probe.c_str(), "%lf %lf", &result.start, &result.duration);
+    std::filesystem::remove(path);
+    return result;
+}
+
+} // namespace klevotrim::clip::test

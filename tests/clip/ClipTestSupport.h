@@ -1,0 +1,37 @@
+#pragma once
+// Shared by the planner tests: the generated media and a source over a file's bytes.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cutting/clip/ClipPlan.h"
+#include "cutting/clip/MemorySource.h"
+
+namespace klevotrim::clip::test {
+
+// The folder the media scripts wrote to (KLEVOTRIM_CLIP_MEDIA).
+std::filesystem::path MediaFolder();
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
+
+// A generated file, kept in memory for the test's lifetime.
+struct MediaFile {
+    std::vector<std::uint8_t> bytes;
+    MemorySource Source() const { return MemorySource(bytes); }
+};
+MediaFile LoadMedia(const std::string& name);
+
+// The clip a plan describes, assembled in memory.
+std::vector<std::uint8_t> AssembleClip(const ClipPlan& plan, std::span<const std::uint8_t> source);
+
+// Runs `ffprobe`/`ffmpeg` on a clip written to a temporary file.
+struct ProbeResult {
+    bool decodesCleanly = false; // ffmpeg -v error ... -f null - printed nothing
+    std::string errors;
+    double start = 0;
+    double duration = 0;
+};
+ProbeResult Probe(std::span<const std::uint8_t> clip, const std::string& extension);
+
+} // namespace klevotrim::clip::test
