@@ -13,8 +13,8 @@ class MemorySource final : public ByteSource {
     explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
     std::uint64_t Size() const override { return bytes_.size(); }
     std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
-        if (offset >= bytes_.size())
-            return 0;
+        if (offset >= bytes_.size() || buffer.empty())
+            return 0; // an empty span may hold no pointer, which memcpy must not get
         const std::size_t count = std::min<std::uint64_t>(buffer.size(), bytes_.size() - offset);
         std::memcpy(buffer.data(), bytes_.data() + offset, count);
         bytesRead_ += count;

@@ -61,6 +61,8 @@ ProbeResult Probe(std::span<const std::uint8_t> clip, const std::string& extensi
                                   "default=noprint_wrappers=1:nokey=1 '" +
                                   path.string() + "' 2>/dev/null");
     std::sscanf(probe.c_str(), "%lf %lf", &result.start, &result.duration);
+    result.streams = Run("ffprobe -v error -show_entries stream=codec_type -of csv=p=0 '" + path.string() +
+                         "' 2>/dev/null | tr '\\n' ,");
     std::filesystem::remove(path);
     return result;
 }

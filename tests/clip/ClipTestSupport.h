@@ -31,6 +31,7 @@ struct ProbeResult {
     std::string errors;
     double start = 0;
     double duration = 0;
+    std::string streams; // the streams' codec types in order, e.g. "video,audio,"
 };
 ProbeResult Probe(std::span<const std::uint8_t> clip, const std::string& extension);
 
