@@ -1,4 +1,4 @@
-# Layout geometry, resize zones and preference rules natively; chrome primitives and the
+# Layout geometry, resize zones and preference rules natively; chrome primitives, the window base and the
 # registry store on real windows and a real (private) registry under Wine.
 klevotrim_native_test(chrome_core_test
   SOURCES "${CMAKE_CURRENT_LIST_DIR}/LayoutTest.cpp"
@@ -9,6 +9,7 @@ klevotrim_native_test(chrome_core_test
 if(WIN32)
   klevotrim_win_test(chrome_win_test
     SOURCES "${CMAKE_CURRENT_LIST_DIR}/BorderWinTest.cpp"
+            "${CMAKE_CURRENT_LIST_DIR}/WindowWinTest.cpp"
             "${CMAKE_CURRENT_LIST_DIR}/RegEditWinTest.cpp"
     LIBS klevotrim_chrome)
 endif()
