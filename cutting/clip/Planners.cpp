@@ -2,14 +2,16 @@
 
 #include <array>
 
+#include "cutting/clip/AviPlanner.h"
 #include "cutting/clip/MatroskaPlanner.h"
 
 namespace klevotrim::clip {
 
 std::span<const Planner> AllPlanners() {
     // One line per container planner.
-    static constexpr std::array<Planner, 1> planners{
+    static constexpr std::array<Planner, 2> planners{
         PlanMatroskaClip,
+        PlanAviClip,
     };
     return planners;
 }
