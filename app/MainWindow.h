@@ -215,14 +215,8 @@ class MainWindow final : public PictureBoxHandler, public ISubclass {
     win::UniqueBrush labelBrush_;
     win::UniqueFont labelFont_;
 
-    struct MenuOwner {
-        using pointer = HMENU;
-        static pointer Invalid() noexcept { return nullptr; }
-        static bool IsValid(pointer h) noexcept { return h != nullptr; }
-        static void Close(pointer h) noexcept { ::DestroyMenu(h); }
-    };
-    win::UniqueHandle<MenuOwner> menuBar_; // "File", whose submenu is the right-click menu
-    HMENU menuFile_ = nullptr;             // owned by menuBar_
+    win::UniqueMenu menuBar_;  // "File", whose submenu is the right-click menu
+    HMENU menuFile_ = nullptr; // owned by menuBar_
 
     // Skin artwork (loaded from the program's resources when present).
     win::UniqueBitmap skinTitle_, skinPanel_, skinDisplay_, skinLogo_;

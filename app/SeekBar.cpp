@@ -1,5 +1,7 @@
 #include "app/SeekBar.h"
 
+#include "common/win/Guid.h"
+
 namespace klevotrim::app {
 
 HRESULT SeekBar::Create(HWND parent, const RECT& position, Events events, const wchar_t* progId) {
@@ -13,7 +15,7 @@ HRESULT SeekBar::Create(HWND parent, const RECT& position, Events events, const 
     VariantInit(&stored[1].value);
     stored[1].value.vt = VT_I4;
     stored[1].value.lVal = 2;
-    HRESULT hr = host_.Create(parent, position, progId, kSeekBarEventsIid, stored, this);
+    HRESULT hr = host_.Create(parent, position, progId, win::ToGuid(tavrel::kEventsIid), stored, this);
     for (auto& property : stored)
         VariantClear(&property.value);
     return hr;
@@ -24,7 +26,7 @@ HRESULT SeekBar::SetMax(double max) {
     VariantInit(&value);
     value.vt = VT_R8;
     value.dblVal = max;
-    return host_.Put(seekbar::kMax, value);
+    return host_.Put(tavrel::dispid::Max, value);
 }
 
 HRESULT SeekBar::SetValue(std::int32_t value) {
@@ -32,7 +34,7 @@ HRESULT SeekBar::SetValue(std::int32_t value) {
     VariantInit(&v);
     v.vt = VT_I4;
     v.lVal = value;
-    return host_.Put(seekbar::kValue, v);
+    return host_.Put(tavrel::dispid::Value, v);
 }
 
 HRESULT SeekBar::SetEnabled(bool enabled) {
@@ -40,7 +42,7 @@ HRESULT SeekBar::SetEnabled(bool enabled) {
     VariantInit(&v);
     v.vt = VT_BOOL;
     v.boolVal = enabled ? VARIANT_TRUE : VARIANT_FALSE;
-    return host_.Put(seekbar::kEnabled, v);
+    return host_.Put(tavrel::dispid::Enabled, v);
 }
 
 HRESULT SeekBar::SetColor(int index, std::uint32_t colour) {
@@ -48,7 +50,7 @@ HRESULT SeekBar::SetColor(int index, std::uint32_t colour) {
     VariantInit(&v);
     v.vt = VT_I4;
     v.lVal = static_cast<LONG>(colour);
-    return host_.Put(seekbar::Color(index), v);
+    return host_.Put(tavrel::dispid::Color(index), v);
 }
 
 std::optional<std::int32_t> SeekBar::ReadInt(DISPID dispid) {
@@ -65,15 +67,15 @@ std::optional<std::int32_t> SeekBar::ReadInt(DISPID dispid) {
 }
 
 std::optional<std::int32_t> SeekBar::Value() {
-    return ReadInt(seekbar::kValue);
+    return ReadInt(tavrel::dispid::Value);
 }
 std::optional<std::int32_t> SeekBar::Max() {
-    return ReadInt(seekbar::kMax);
+    return ReadInt(tavrel::dispid::Max);
 }
 
 std::optional<bool> SeekBar::Enabled() {
     VARIANT result;
-    if (FAILED(host_.Get(seekbar::kEnabled, &result)))
+    if (FAILED(host_.Get(tavrel::dispid::Enabled, &result)))
         return std::nullopt;
     VARIANT converted;
     VariantInit(&converted);
@@ -86,7 +88,7 @@ std::optional<bool> SeekBar::Enabled() {
 
 std::optional<std::wstring> SeekBar::TipText() {
     VARIANT result;
-    if (FAILED(host_.Get(seekbar::kTipText, &result)))
+    if (FAILED(host_.Get(tavrel::dispid::TipText, &result)))
         return std::nullopt;
     std::optional<std::wstring> text;
     if (result.vt == VT_BSTR)
@@ -96,9 +98,9 @@ std::optional<std::wstring> SeekBar::TipText() {
 }
 
 void SeekBar::OnControlEvent(DISPID dispid, const std::vector<VARIANT>&) {
-    if (dispid == seekbar::kMouseDown && events_.mouseDown)
+    if (dispid == tavrel::event::MouseDown && events_.mouseDown)
         events_.mouseDown();
-    else if (dispid == seekbar::kMouseUp && events_.mouseUp)
+    else if (dispid == tavrel::event::MouseUP && events_.mouseUp)
         events_.mouseUp();
 }
 

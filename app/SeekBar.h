@@ -1,6 +1,7 @@
 #pragma once
-// Pos: the embedded NavigationSlider of the Tavrel library, driven by its fixed DISPIDs.
+// Pos: the embedded NavigationSlider of the Tavrel library, driven through its contract.
 #include "app/ControlHost.h"
+#include "tavrel/Contract.h"
 
 #include <cstdint>
 #include <functional>
@@ -9,23 +10,7 @@
 
 namespace klevotrim::app {
 
-inline constexpr wchar_t kSeekBarProgId[] = L"Tavrel_pro.NavigationSlider";
-// {AD4DEC08-1ED3-4A01-A09E-25A2526E2656}: the control's event interface.
-inline constexpr IID kSeekBarEventsIid = {
-    0xAD4DEC08, 0x1ED3, 0x4A01, {0xA0, 0x9E, 0x25, 0xA2, 0x52, 0x6E, 0x26, 0x56}};
-
-namespace seekbar {
-inline constexpr DISPID kEnabled = 0x68030000;
-inline constexpr DISPID kRoundedValue = 0x68030001;
-inline constexpr DISPID kValue = 0x68030004;
-inline constexpr DISPID kMax = 0x68030005;
-inline constexpr DISPID kTipText = 0x6803001A;
-inline constexpr DISPID Color(int n) {
-    return 0x68030018 - n;
-}
-inline constexpr DISPID kMouseUp = 2;
-inline constexpr DISPID kMouseDown = 3;
-} // namespace seekbar
+inline constexpr const wchar_t* kSeekBarProgId = tavrel::kProgId;
 
 class SeekBar final : private ControlEventHandler {
   public:

@@ -1,6 +1,9 @@
 #pragma once
-// COM identities of the library and the vtable of its dual interface _NavigationSlider.
+// The contract's identities as COM GUIDs, and the vtable of the dual interface _NavigationSlider.
 // The vtable order here must match the order in which TypeLibGen.cpp adds the members.
+#include "common/win/Guid.h"
+#include "tavrel/Contract.h"
+
 #include <windows.h>
 
 #include <ocidl.h>
@@ -8,21 +11,11 @@
 
 namespace klevotrim::tavrel {
 
-// {E675B1F4-28A6-455E-86A7-8EA468C5B969}
-inline constexpr CLSID CLSID_NavigationSlider = {
-    0xE675B1F4, 0x28A6, 0x455E, {0x86, 0xA7, 0x8E, 0xA4, 0x68, 0xC5, 0xB9, 0x69}};
-// {06CF502A-BC79-4A2A-82DB-B8C79AC0C785}
-inline constexpr GUID LIBID_Tavrel_pro = {
-    0x06CF502A, 0xBC79, 0x4A2A, {0x82, 0xDB, 0xB8, 0xC7, 0x9A, 0xC0, 0xC7, 0x85}};
-// {8E64614F-5440-4435-8E8A-94DE55FEF456}
-inline constexpr IID IID_NavigationSlider = {
-    0x8E64614F, 0x5440, 0x4435, {0x8E, 0x8A, 0x94, 0xDE, 0x55, 0xFE, 0xF4, 0x56}};
-// {AD4DEC08-1ED3-4A01-A09E-25A2526E2656}
-inline constexpr IID DIID_NavigationSliderEvents = {
-    0xAD4DEC08, 0x1ED3, 0x4A01, {0xA0, 0x9E, 0x25, 0xA2, 0x52, 0x6E, 0x26, 0x56}};
-// {64DC3E9D-C11E-4414-808B-8A1BF7712569}
-inline constexpr GUID GUID_GRADIENT_DIRECT = {
-    0x64DC3E9D, 0xC11E, 0x4414, {0x80, 0x8B, 0x8A, 0x1B, 0xF7, 0x71, 0x25, 0x69}};
+inline constexpr CLSID CLSID_NavigationSlider = win::ToGuid(kClsid);
+inline constexpr GUID LIBID_Tavrel_pro = win::ToGuid(kLibid);
+inline constexpr IID IID_NavigationSlider = win::ToGuid(kIid);
+inline constexpr IID DIID_NavigationSliderEvents = win::ToGuid(kEventsIid);
+inline constexpr GUID GUID_GRADIENT_DIRECT = win::ToGuid(kGradientDirect);
 
 #ifdef _WIN64
 inline constexpr SYSKIND kSysKind = SYS_WIN64;

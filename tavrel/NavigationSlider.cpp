@@ -1,7 +1,7 @@
 #include "tavrel/NavigationSlider.h"
 
 #include "tavrel/AboutWindow.h"
-#include "tavrel/Identity.h"
+#include "tavrel/Contract.h"
 #include "tavrel/Server.h"
 #include "tavrel/TipWindow.h"
 

@@ -1,7 +1,7 @@
 // DllRegisterServer / DllUnregisterServer: the class, its ProgID, the type library and
 // the interfaces (through the platform's type-library registration, which gives the
 // interfaces the automation marshaller).
-#include "tavrel/Identity.h"
+#include "tavrel/Contract.h"
 #include "tavrel/Interfaces.h"
 #include "tavrel/RegistryLayout.h"
 #include "tavrel/Server.h"

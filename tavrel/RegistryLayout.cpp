@@ -1,6 +1,6 @@
 #include "tavrel/RegistryLayout.h"
 
-#include "tavrel/Identity.h"
+#include "tavrel/Contract.h"
 
 namespace klevotrim::tavrel {
 

@@ -2,8 +2,8 @@
 // names contain blanks, which no IDL compiler accepts) through ICreateTypeLib2, and the
 // 16 x 15 toolbox bitmap and the control's 32 x 32 hand cursor.
 // Usage: TavrelTypeLibGen <out.tlb> <out.bmp> <out.cur>
-#include "tavrel/Identity.h"
 #include "tavrel/Interfaces.h"
+#include "tavrel/SliderModel.h"
 
 #include <wrl/client.h>
 
@@ -134,15 +134,15 @@ HRESULT WriteTypeLibrary(const std::wstring& path) {
     CHECK(CreateTypeLib2(kSysKind, path.c_str(), &lib));
     CHECK(lib->SetGuid(LIBID_Tavrel_pro));
     CHECK(lib->SetVersion(kLibraryMajor, kLibraryMinor));
-    CHECK(lib->SetName(const_cast<LPOLESTR>(L"Tavrel_pro")));
-    CHECK(lib->SetDocString(const_cast<LPOLESTR>(L"Tavrel_pro")));
+    CHECK(lib->SetName(const_cast<LPOLESTR>(kLibraryName)));
+    CHECK(lib->SetDocString(const_cast<LPOLESTR>(kLibraryName)));
     CHECK(lib->SetLibFlags(LIBFLAG_FCONTROL));
     CHECK(lib->SetLcid(0));
 
     // Created in the library's order; filled in afterwards since they refer to each other.
     ComPtr<ICreateTypeInfo> dualBase, coclassBase, eventsBase, enumBase;
     CHECK(lib->CreateTypeInfo(const_cast<LPOLESTR>(L"_NavigationSlider"), TKIND_INTERFACE, &dualBase));
-    CHECK(lib->CreateTypeInfo(const_cast<LPOLESTR>(L"NavigationSlider"), TKIND_COCLASS, &coclassBase));
+    CHECK(lib->CreateTypeInfo(const_cast<LPOLESTR>(kClassName), TKIND_COCLASS, &coclassBase));
     CHECK(lib->CreateTypeInfo(const_cast<LPOLESTR>(L"__NavigationSlider"), TKIND_DISPATCH, &eventsBase));
     CHECK(lib->CreateTypeInfo(const_cast<LPOLESTR>(L"GRADIENT_DIRECT"), TKIND_ENUM, &enumBase));
     ComPtr<ICreateTypeInfo2> dual, coclass, events, gradient;
@@ -194,35 +194,39 @@ HRESULT WriteTypeLibrary(const std::wstring& path) {
         members.push_back({name, id, INVOKE_PROPERTYGET, {{out(type), retval}}});
         members.push_back({name, id, put, {{type}}});
     };
-    getLet(L"TipText", 0x6803001A, text, INVOKE_PROPERTYPUT);
-    getLet(L"Font", 0x68030019, font, INVOKE_PROPERTYPUTREF);
+    getLet(L"TipText", dispid::TipText, text, INVOKE_PROPERTYPUT);
+    getLet(L"Font", dispid::Font, font, INVOKE_PROPERTYPUTREF);
     static const wchar_t* colourNames[] = {L"Color0",  L"Color1",  L"Color2",  L"Color3",  L"Color4",
                                            L"Color5",  L"Color6",  L"Color7",  L"Color8",  L"Color9",
                                            L"Color10", L"Color11", L"Color12", L"Color13", L"Color14",
                                            L"Color15", L"Color16"};
-    for (int n = 0; n < 17; ++n)
-        getLet(colourNames[n], 0x68030018 - n, colour, INVOKE_PROPERTYPUT);
-    for (auto [name, id] : {std::pair{L"HoverPic", 0x68030007}, std::pair{L"NormalPic", 0x68030006}}) {
+    for (int n = 0; n < kColourCount; ++n)
+        getLet(colourNames[n], dispid::Color(n), colour, INVOKE_PROPERTYPUT);
+    for (auto [name, id] :
+         {std::pair{L"HoverPic", dispid::HoverPic}, std::pair{L"NormalPic", dispid::NormalPic}}) {
         getLet(name, id, picture, INVOKE_PROPERTYPUTREF);
         members.push_back({name, id, INVOKE_PROPERTYPUT, {{picture}}});
     }
-    getLet(L"Max", 0x68030005, variant, INVOKE_PROPERTYPUT);
-    getLet(L"Value", 0x68030004, variant, INVOKE_PROPERTYPUT);
-    getLet(L"SmallChange", 0x68030003, variant, INVOKE_PROPERTYPUT);
-    getLet(L"LargeChange", 0x68030002, variant, INVOKE_PROPERTYPUT);
-    members.push_back(
-        {L"RoundedValue", 0x68030001, INVOKE_PROPERTYPUT, {{int32}}, L"Progressbar Rounded Corner Value."});
+    getLet(L"Max", dispid::Max, variant, INVOKE_PROPERTYPUT);
+    getLet(L"Value", dispid::Value, variant, INVOKE_PROPERTYPUT);
+    getLet(L"SmallChange", dispid::SmallChange, variant, INVOKE_PROPERTYPUT);
+    getLet(L"LargeChange", dispid::LargeChange, variant, INVOKE_PROPERTYPUT);
+    members.push_back({L"RoundedValue",
+                       dispid::RoundedValue,
+                       INVOKE_PROPERTYPUT,
+                       {{int32}},
+                       L"Progressbar Rounded Corner Value."});
     members.push_back({L"Enabled",
-                       0x68030000,
+                       dispid::Enabled,
                        INVOKE_PROPERTYGET,
                        {{out(boolean), retval}},
                        L"Progressbar Enabled/Disabled."});
     members.push_back(
-        {L"Enabled", 0x68030000, INVOKE_PROPERTYPUT, {{boolean}}, L"Progressbar Enabled/Disabled."});
+        {L"Enabled", dispid::Enabled, INVOKE_PROPERTYPUT, {{boolean}}, L"Progressbar Enabled/Disabled."});
     const Type handle{sizeof(void*) == 8 ? static_cast<VARTYPE>(VT_I8) : static_cast<VARTYPE>(VT_I4)};
     const USHORT inOut = PARAMFLAG_FIN | PARAMFLAG_FOUT;
     members.push_back({L"GradientTwoColour",
-                       0x6003002B,
+                       dispid::GradientTwoColour,
                        INVOKE_FUNC,
                        {{handle, PARAMFLAG_FIN, L"hDC"},
                         {Type{VT_USERDEFINED, hrefEnum}, PARAMFLAG_FIN, L"Direction"},
@@ -232,7 +236,7 @@ HRESULT WriteTypeLibrary(const std::wstring& path) {
                         {out(int32), inOut, L"Top"},
                         {out(int32), inOut, L"Width"},
                         {out(int32), inOut, L"Height"}}});
-    members.push_back({L"About", -552, INVOKE_FUNC, {{out(variant), retval}}});
+    members.push_back({L"About", dispid::About, INVOKE_FUNC, {{out(variant), retval}}});
     if (HRESULT hr = AddMembers(dual.Get(), members, true); FAILED(hr))
         return hr;
 
@@ -246,25 +250,31 @@ HRESULT WriteTypeLibrary(const std::wstring& path) {
     auto p = [&](Type t, const wchar_t* name) { return Param{t, inOut, name}; };
     std::vector<Member> eventMembers = {
         {L"MouseMove",
-         1,
+         event::MouseMove,
          INVOKE_FUNC,
          {p(i16, L"Button"), p(i16, L"Shift"), p(single, L"x"), p(single, L"y")}},
-        {L"MouseUP", 2, INVOKE_FUNC, {p(i16, L"Button"), p(i16, L"Shift"), p(single, L"x"), p(single, L"y")}},
+        {L"MouseUP",
+         event::MouseUP,
+         INVOKE_FUNC,
+         {p(i16, L"Button"), p(i16, L"Shift"), p(single, L"x"), p(single, L"y")}},
         {L"MouseDown",
-         3,
+         event::MouseDown,
          INVOKE_FUNC,
          {p(i16, L"Button"), p(i16, L"Shift"), p(single, L"x"), p(single, L"y")}},
-        {L"Change", 4, INVOKE_FUNC, {p(i16, L"Button"), p(i32, L"Value"), p(single, L"x"), p(single, L"y")}},
+        {L"Change",
+         event::Change,
+         INVOKE_FUNC,
+         {p(i16, L"Button"), p(i32, L"Value"), p(single, L"x"), p(single, L"y")}},
         {L"OLEDragDrop",
-         5,
+         event::OLEDragDrop,
          INVOKE_FUNC,
          {p(data, L"Data"), p(i32, L"Effect"), p(i16, L"Button"), p(i16, L"Shift"), p(single, L"x"),
           p(single, L"y")}},
-        {L"KeyDown", 6, INVOKE_FUNC, {p(i16, L"KeyCode"), p(i16, L"Shift")}},
-        {L"KeyPress", 7, INVOKE_FUNC, {p(i16, L"KeyAscii")}},
-        {L"KeyUp", 8, INVOKE_FUNC, {p(i16, L"KeyCode"), p(i16, L"Shift")}},
+        {L"KeyDown", event::KeyDown, INVOKE_FUNC, {p(i16, L"KeyCode"), p(i16, L"Shift")}},
+        {L"KeyPress", event::KeyPress, INVOKE_FUNC, {p(i16, L"KeyAscii")}},
+        {L"KeyUp", event::KeyUp, INVOKE_FUNC, {p(i16, L"KeyCode"), p(i16, L"Shift")}},
         {L"OLEDragOver",
-         9,
+         event::OLEDragOver,
          INVOKE_FUNC,
          {p(data, L"Data"), p(i32, L"Effect"), p(i16, L"Button"), p(i16, L"Shift"), p(single, L"x"),
           p(single, L"y"), p(i16, L"State")}},

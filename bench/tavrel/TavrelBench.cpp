@@ -4,6 +4,8 @@
 //  - 10,000 tooltip requests with an unchanged text and owner, counting every message the
 //    tooltip window receives meanwhile (there should be none).
 // Needs Tavrel.ocx registered; prints one line per figure.
+#include "tavrel/Contract.h"
+
 #include <windows.h>
 
 #include <ocidl.h>
@@ -15,7 +17,7 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-constexpr DISPID kValue = 0x68030004, kMax = 0x68030005, kTipText = 0x6803001A;
+namespace dispid = klevotrim::tavrel::dispid;
 int g_tipMessages = 0;
 HWND g_tip = nullptr;
 
@@ -75,8 +77,8 @@ int main() {
     }
     HWND frame = CreateWindowExW(0, L"STATIC", L"bench", WS_POPUP | WS_VISIBLE, 20, 20, 1040, 60, nullptr,
                                  nullptr, nullptr, nullptr);
-    HWND container = CreateWindowExW(0, L"AtlAxWin", L"Tavrel_pro.NavigationSlider", WS_CHILD | WS_VISIBLE,
-                                     20, 20, 1000, 10, frame, nullptr, nullptr, nullptr);
+    HWND container = CreateWindowExW(0, L"AtlAxWin", klevotrim::tavrel::kProgId, WS_CHILD | WS_VISIBLE, 20,
+                                     20, 1000, 10, frame, nullptr, nullptr, nullptr);
     ComPtr<IUnknown> unknown;
     ComPtr<IDispatch> slider;
     ComPtr<IOleWindow> oleWindow;
@@ -86,7 +88,7 @@ int main() {
         std::fprintf(stderr, "Tavrel_pro.NavigationSlider could not be hosted (is Tavrel.ocx registered?)\n");
         return 1;
     }
-    Put(slider.Get(), kMax, Int(3600));
+    Put(slider.Get(), dispid::Max, Int(3600));
     Pump(100);
 
     constexpr int kSteps = 5000;
@@ -100,7 +102,7 @@ int main() {
 
     start = Now();
     for (int i = 0; i < kSteps; ++i)
-        Put(slider.Get(), kValue, Int(i % 3600));
+        Put(slider.Get(), dispid::Value, Int(i % 3600));
     const double assign = (Now() - start) / kSteps;
     std::printf("Value assignment through IDispatch, each running the paint left pending by the last: "
                 "%.1f us (%d assignments)\n",
@@ -110,7 +112,7 @@ int main() {
     for (int i = 0; i < kSteps; ++i) {
         ValidateRect(window, nullptr);
         const double before = Now();
-        Put(slider.Get(), kValue, Int(i % 3600));
+        Put(slider.Get(), dispid::Value, Int(i % 3600));
         own += Now() - before;
     }
     std::printf("Value assignment through IDispatch, nothing else queued: %.1f us (%d assignments)\n",
@@ -121,7 +123,7 @@ int main() {
     VariantInit(&text);
     text.vt = VT_BSTR;
     text.bstrVal = SysAllocString(L"Seek");
-    Put(slider.Get(), kTipText, text);
+    Put(slider.Get(), dispid::TipText, text);
     VariantClear(&text);
     POINT over{500, 5};
     ClientToScreen(window, &over);

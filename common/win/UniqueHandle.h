@@ -96,6 +96,13 @@ struct IconTraits {
     static void Close(pointer h) noexcept { ::DestroyIcon(h); }
 };
 
+struct MenuTraits {
+    using pointer = HMENU;
+    static pointer Invalid() noexcept { return nullptr; }
+    static bool IsValid(pointer h) noexcept { return h != nullptr; }
+    static void Close(pointer h) noexcept { ::DestroyMenu(h); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFile = UniqueHandle<KernelHandleTraits>;
 using UniqueWindow = UniqueHandle<WindowTraits>;
@@ -103,6 +110,7 @@ using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
 using UniqueKey = UniqueHandle<RegistryKeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
+using UniqueMenu = UniqueHandle<MenuTraits>;
 
 // GDI objects keep their own type so that no cast is needed at the call site.
 template <typename T> class UniqueGdi {

@@ -3,6 +3,7 @@
 
 #include "app/AppRules.h"
 #include "app/ControlHost.h"
+#include "tavrel/Contract.h"
 #include "cutting/ProgressWindow.h"
 #include "media/Media.h"
 #include "ui/chrome/About.h"
@@ -97,7 +98,7 @@ TEST(SeekBarHost, UnknownControlFailsCleanlyWithTheRegistrationError) {
         EXPECT_FALSE(host.IsCreated());
         EXPECT_EQ(host.Window(), nullptr);
         VARIANT value;
-        EXPECT_EQ(host.Get(0x68030004, &value), E_UNEXPECTED);
+        EXPECT_EQ(host.Get(tavrel::dispid::Value, &value), E_UNEXPECTED);
     }
     DestroyWindow(parent);
     if (SUCCEEDED(ole))

@@ -11,6 +11,8 @@
 
 #include "TestSupport.h"
 #include "app/ControlHost.h"
+#include "common/win/Guid.h"
+#include "tavrel/Contract.h"
 
 #include <cmath>
 #include <cstdio>
@@ -26,11 +28,9 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-constexpr wchar_t kProgId[] = L"Tavrel_pro.NavigationSlider";
-// __NavigationSlider, the control's event interface.
-constexpr IID kEventsIid = {0xAD4DEC08, 0x1ED3, 0x4A01, {0xA0, 0x9E, 0x25, 0xA2, 0x52, 0x6E, 0x26, 0x56}};
-constexpr DISPID kMax = 0x68030005, kValue = 0x68030004, kEnabled = 0x68030000, kTipText = 0x6803001A,
-                 kColor0 = 0x68030018, kAbout = -552;
+namespace dispid = tavrel::dispid;
+using tavrel::kProgId;
+constexpr IID kEventsIid = win::ToGuid(tavrel::kEventsIid);
 
 // An IDispatch that answers nothing: handed to the control where it expects a font or a picture.
 class NothingDispatch final : public IDispatch {
@@ -237,16 +237,16 @@ TEST_F(ControlRobustness, PropertyBagOfWrongTypesLoadsWithDefaults) {
         persist->Load(&bag, nullptr); // its result is the control's business; surviving it is ours
         EXPECT_GE(bag.Reads().size(), 27u) << "every key is still read after the bad ones";
     }
-    EXPECT_EQ(GetNumber(control.Get(), kMax), 100) << "a Max that is not a number is skipped";
+    EXPECT_EQ(GetNumber(control.Get(), dispid::Max), 100) << "a Max that is not a number is skipped";
     VARIANT enabled;
-    ASSERT_EQ(Get(control.Get(), kEnabled, enabled), S_OK);
+    ASSERT_EQ(Get(control.Get(), dispid::Enabled, enabled), S_OK);
     EXPECT_EQ(enabled.vt, VT_BOOL);
     EXPECT_EQ(enabled.boolVal, VARIANT_TRUE);
     // A colour that is not a number is skipped: the colour reads as whatever number it had.
-    EXPECT_TRUE(GetNumber(control.Get(), kColor0));
+    EXPECT_TRUE(GetNumber(control.Get(), dispid::Color0));
     // The control answers normally afterwards.
-    EXPECT_EQ(Put(control.Get(), kMax, Number(250)), S_OK);
-    EXPECT_EQ(GetNumber(control.Get(), kMax), 250);
+    EXPECT_EQ(Put(control.Get(), dispid::Max, Number(250)), S_OK);
+    EXPECT_EQ(GetNumber(control.Get(), dispid::Max), 250);
     control.Reset();
     persist.Reset();
     object.Reset();
@@ -262,8 +262,8 @@ TEST_F(ControlRobustness, PropertyBagThatFailsEveryReadLoadsWithDefaults) {
     persist->Load(&bag, nullptr);
     ComPtr<IDispatch> control;
     ASSERT_EQ(object.As(&control), S_OK);
-    EXPECT_EQ(GetNumber(control.Get(), kMax), 100);
-    EXPECT_EQ(GetNumber(control.Get(), kColor0), 0x00C3BCAE);
+    EXPECT_EQ(GetNumber(control.Get(), dispid::Max), 100);
+    EXPECT_EQ(GetNumber(control.Get(), dispid::Color0), 0x00C3BCAE);
 }
 
 class IgnoreEvents final : public app::ControlEventHandler {
@@ -291,7 +291,7 @@ TEST_F(ControlRobustness, ProgramsHostSurvivesStoredPropertiesOfWrongTypes) {
         EXPECT_TRUE(IsWindow(host.Window()));
         PumpMessages(100);
         VARIANT max;
-        ASSERT_EQ(host.Get(kMax, &max), S_OK);
+        ASSERT_EQ(host.Get(dispid::Max, &max), S_OK);
         VARIANT asNumber;
         VariantInit(&asNumber);
         ASSERT_EQ(VariantChangeType(&asNumber, &max, 0, VT_I4), S_OK);
@@ -361,11 +361,14 @@ class Fuzzer {
     int Below(int n) { return static_cast<int>(random_() % static_cast<unsigned>(n)); }
 
     DISPID Member() {
-        static constexpr DISPID kKnown[] = {
-            0x6803001A, 0x68030019, 0x68030018, 0x68030017, 0x68030016, 0x68030015, 0x68030014,
-            0x68030013, 0x68030012, 0x68030011, 0x68030010, 0x6803000F, 0x6803000E, 0x6803000D,
-            0x6803000C, 0x6803000B, 0x6803000A, 0x68030009, 0x68030008, 0x68030007, 0x68030006,
-            0x68030005, 0x68030004, 0x68030003, 0x68030002, 0x68030001, 0x68030000, 0x6003002B};
+        // Every member: the ids from TipText down to Enabled are contiguous, with the colours.
+        static const std::vector<DISPID> kKnown = [] {
+            std::vector<DISPID> ids;
+            for (DISPID id = dispid::TipText; id >= dispid::Enabled; --id)
+                ids.push_back(id);
+            ids.push_back(dispid::GradientTwoColour);
+            return ids;
+        }();
         const int roll = Below(100);
         if (roll < 75)
             return kKnown[Below(static_cast<int>(std::size(kKnown)))];
@@ -609,7 +612,7 @@ TEST_F(ControlRobustness, HundredThousandRandomDispatchCallsLeaveAWorkingControl
     for (int i = 0; i < kCalls; ++i) {
         // The About box now and then, closed by a timer since it is modal.
         const bool about = fuzz.Below(5000) == 0;
-        const DISPID id = about ? kAbout : fuzz.Member();
+        const DISPID id = about ? dispid::About : fuzz.Member();
         const WORD flags = about ? DISPATCH_METHOD : fuzz.Flags();
         CallArguments call;
         const int count = fuzz.Below(10) < 7 ? fuzz.Below(2) : fuzz.Below(9);
@@ -658,15 +661,15 @@ TEST_F(ControlRobustness, HundredThousandRandomDispatchCallsLeaveAWorkingControl
     VariantInit(&on);
     on.vt = VT_BOOL;
     on.boolVal = VARIANT_TRUE;
-    EXPECT_EQ(Put(control.Get(), kEnabled, on), S_OK);
+    EXPECT_EQ(Put(control.Get(), dispid::Enabled, on), S_OK);
     RECT client{};
     GetClientRect(controlWindow ? controlWindow : container, &client);
     ASSERT_GT(client.right, 0) << "the control still has its width";
-    EXPECT_EQ(Put(control.Get(), kMax, Number(client.right)), S_OK);
-    EXPECT_EQ(Put(control.Get(), kValue, Number(client.right / 2)), S_OK);
-    EXPECT_EQ(GetNumber(control.Get(), kMax), client.right);
-    EXPECT_EQ(GetNumber(control.Get(), kValue), client.right / 2);
-    EXPECT_EQ(Put(control.Get(), kTipText, Text(L"Still here")), S_OK);
+    EXPECT_EQ(Put(control.Get(), dispid::Max, Number(client.right)), S_OK);
+    EXPECT_EQ(Put(control.Get(), dispid::Value, Number(client.right / 2)), S_OK);
+    EXPECT_EQ(GetNumber(control.Get(), dispid::Max), client.right);
+    EXPECT_EQ(GetNumber(control.Get(), dispid::Value), client.right / 2);
+    EXPECT_EQ(Put(control.Get(), dispid::TipText, Text(L"Still here")), S_OK);
     // Nothing piled up: no window or drawing objects leaked by the calls.
     const DWORD gdiAfter = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     const DWORD userAfter = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);

@@ -68,10 +68,6 @@ class NotifySink final : public IPropertyNotifySink {
     STDMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
 };
 
-// {AD4DEC08-1ED3-4A01-A09E-25A2526E2656}
-constexpr IID kEventsIidForEnum = {
-    0xAD4DEC08, 0x1ED3, 0x4A01, {0xA0, 0x9E, 0x25, 0xA2, 0x52, 0x6E, 0x26, 0x56}};
-
 ComPtr<IDispatch> CreateUninitialised() {
     CLSID clsid{};
     CLSIDFromProgID(kProgId, &clsid);
@@ -94,55 +90,55 @@ class SliderValue : public ::testing::Test {
 };
 
 TEST_F(SliderValue, StartsAtFiftyOfHundred) {
-    EXPECT_EQ(GetInt(slider, kMax), 100);
-    EXPECT_EQ(GetInt(slider, kValue), 50);
-    Var small = Get(slider, kSmallChange);
+    EXPECT_EQ(GetInt(slider, dispid::Max), 100);
+    EXPECT_EQ(GetInt(slider, dispid::Value), 50);
+    Var small = Get(slider, dispid::SmallChange);
     EXPECT_EQ(small.v.vt, VT_EMPTY);
 }
 
 TEST_F(SliderValue, PinsAtBothEnds) {
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(-5)));
-    EXPECT_EQ(GetInt(slider, kValue), 0);
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(110)));
-    EXPECT_EQ(GetInt(slider, kValue), 100);
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(100.4)));
-    EXPECT_EQ(GetInt(slider, kValue), 100);
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(-5)));
+    EXPECT_EQ(GetInt(slider, dispid::Value), 0);
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(110)));
+    EXPECT_EQ(GetInt(slider, dispid::Value), 100);
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(100.4)));
+    EXPECT_EQ(GetInt(slider, dispid::Value), 100);
 }
 
 TEST_F(SliderValue, TextIsTakenOnlyWhenItReadsAsANumber) {
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(L"abc")));
-    EXPECT_EQ(GetInt(slider, kValue), 50);
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(L"25")));
-    EXPECT_EQ(GetInt(slider, kValue), 25);
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(L"abc")));
+    EXPECT_EQ(GetInt(slider, dispid::Value), 50);
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(L"25")));
+    EXPECT_EQ(GetInt(slider, dispid::Value), 25);
 }
 
 TEST_F(SliderValue, MaxMinimumRuleAndStorageAsAssigned) {
     for (Var bad : {Var(0), Var(-3), Var(0.4)}) {
-        ASSERT_EQ(S_OK, Put(slider, kMax, bad));
-        EXPECT_EQ(GetInt(slider, kMax), 1);
+        ASSERT_EQ(S_OK, Put(slider, dispid::Max, bad));
+        EXPECT_EQ(GetInt(slider, dispid::Max), 1);
     }
-    ASSERT_EQ(S_OK, Put(slider, kMax, Var(2.5)));
-    EXPECT_EQ(GetInt(slider, kMax), 2); // stored as 2.5, read rounded halves to even
-    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(slider, kMax, Var(L"abc")));
-    EXPECT_EQ(GetInt(slider, kMax), 2);
+    ASSERT_EQ(S_OK, Put(slider, dispid::Max, Var(2.5)));
+    EXPECT_EQ(GetInt(slider, dispid::Max), 2); // stored as 2.5, read rounded halves to even
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(slider, dispid::Max, Var(L"abc")));
+    EXPECT_EQ(GetInt(slider, dispid::Max), 2);
 }
 
 TEST_F(SliderValue, MaxChangeRescalesTheMarker) {
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(50)));
-    ASSERT_EQ(S_OK, Put(slider, kMax, Var(200)));
-    EXPECT_EQ(GetInt(slider, kValue), 100);
-    ASSERT_EQ(S_OK, Put(slider, kMax, Var(3600)));
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(1000)));
-    EXPECT_EQ(GetInt(slider, kValue), 1000);
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(50)));
+    ASSERT_EQ(S_OK, Put(slider, dispid::Max, Var(200)));
+    EXPECT_EQ(GetInt(slider, dispid::Value), 100);
+    ASSERT_EQ(S_OK, Put(slider, dispid::Max, Var(3600)));
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(1000)));
+    EXPECT_EQ(GetInt(slider, dispid::Value), 1000);
 }
 
 TEST_F(SliderValue, DisabledIgnoresAssignmentsAndKeepsTheOldValue) {
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(30)));
-    ASSERT_EQ(S_OK, Put(slider, kEnabled, Var::Bool(false)));
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(80)));
-    EXPECT_EQ(GetInt(slider, kValue), 30);
-    ASSERT_EQ(S_OK, Put(slider, kEnabled, Var::Bool(true)));
-    EXPECT_EQ(GetInt(slider, kValue), 30);
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(30)));
+    ASSERT_EQ(S_OK, Put(slider, dispid::Enabled, Var::Bool(false)));
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(80)));
+    EXPECT_EQ(GetInt(slider, dispid::Value), 30);
+    ASSERT_EQ(S_OK, Put(slider, dispid::Enabled, Var::Bool(true)));
+    EXPECT_EQ(GetInt(slider, dispid::Value), 30);
 }
 
 TEST_F(SliderValue, AssignmentRunsPendingMessagesFirst) {
@@ -157,70 +153,71 @@ TEST_F(SliderValue, AssignmentRunsPendingMessagesFirst) {
     Sleep(30);
     EventSink sink;
     ASSERT_EQ(S_OK, sink.Connect(slider));
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(70)));
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(70)));
     KillTimer(nullptr, timer);
     EXPECT_EQ(sink.Count(3), 1u); // the queued MouseDown ran inside the assignment
     EXPECT_TRUE(timerRan);
-    EXPECT_EQ(GetInt(slider, kValue), 70); // and the assigned value won
+    EXPECT_EQ(GetInt(slider, dispid::Value), 70); // and the assigned value won
     sink.Disconnect();
 }
 
 TEST(SliderDispatch, WrongTypesAndCountsGiveClearErrors) {
     auto slider = CreateSlider();
     ASSERT_NE(slider, nullptr);
-    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(slider.Get(), kColor0, Var(L"abc")));
-    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(slider.Get(), kRoundedValue, Var(L"round")));
-    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(slider.Get(), kEnabled, Var(L"maybe")));
-    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(slider.Get(), kFont, Var(5), DISPATCH_PROPERTYPUTREF));
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(slider.Get(), dispid::Color0, Var(L"abc")));
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(slider.Get(), dispid::RoundedValue, Var(L"round")));
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(slider.Get(), dispid::Enabled, Var(L"maybe")));
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Put(slider.Get(), dispid::Font, Var(5), DISPATCH_PROPERTYPUTREF));
 
     Var result;
-    EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(slider.Get(), kValue, {Var(1)}, &result, DISPATCH_PROPERTYGET));
-    EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(slider.Get(), kGradientTwoColour, {Var(0), Var(1), Var(2)}));
-    EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(slider.Get(), kAbout, {Var(1)}));
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT,
+              Call(slider.Get(), dispid::Value, {Var(1)}, &result, DISPATCH_PROPERTYGET));
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(slider.Get(), dispid::GradientTwoColour, {Var(0), Var(1), Var(2)}));
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(slider.Get(), dispid::About, {Var(1)}));
     Var two[2] = {Var(1), Var(2)};
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS tooMany{&two[0].v, &named, 2, 1};
-    EXPECT_EQ(DISP_E_BADPARAMCOUNT,
-              slider->Invoke(kValue, IID_NULL, 0, DISPATCH_PROPERTYPUT, &tooMany, nullptr, nullptr, nullptr));
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Get(slider.Get(), kRoundedValue, result)); // let only
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, slider->Invoke(dispid::Value, IID_NULL, 0, DISPATCH_PROPERTYPUT, &tooMany,
+                                                   nullptr, nullptr, nullptr));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Get(slider.Get(), dispid::RoundedValue, result)); // let only
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Get(slider.Get(), 12345, result));
-    EXPECT_EQ(DISP_E_UNKNOWNINTERFACE, slider->Invoke(kValue, IID_IDispatch, 0, DISPATCH_PROPERTYGET,
+    EXPECT_EQ(DISP_E_UNKNOWNINTERFACE, slider->Invoke(dispid::Value, IID_IDispatch, 0, DISPATCH_PROPERTYGET,
                                                       &tooMany, nullptr, nullptr, nullptr));
 
     LPOLESTR name = const_cast<LPOLESTR>(L"Value");
     DISPID id = 0;
     ASSERT_EQ(S_OK, slider->GetIDsOfNames(IID_NULL, &name, 1, 0, &id));
-    EXPECT_EQ(id, kValue);
+    EXPECT_EQ(id, dispid::Value);
     LPOLESTR unknown = const_cast<LPOLESTR>(L"Nope");
     EXPECT_EQ(DISP_E_UNKNOWNNAME, slider->GetIDsOfNames(IID_NULL, &unknown, 1, 0, &id));
-    EXPECT_EQ(GetInt(slider.Get(), kValue), 50); // nothing above changed the control
+    EXPECT_EQ(GetInt(slider.Get(), dispid::Value), 50); // nothing above changed the control
 }
 
 TEST(SliderDispatch, EveryPropertyReadsBackWhatWasAssigned) {
     auto slider = CreateSlider();
     ASSERT_NE(slider, nullptr);
     for (int n = 0; n <= 16; ++n) {
-        ASSERT_EQ(S_OK, Put(slider.Get(), kColor0 - n, Var(0x010203 * n)));
-        EXPECT_EQ(GetInt(slider.Get(), kColor0 - n), 0x010203 * n);
+        ASSERT_EQ(S_OK, Put(slider.Get(), dispid::Color0 - n, Var(0x010203 * n)));
+        EXPECT_EQ(GetInt(slider.Get(), dispid::Color0 - n), 0x010203 * n);
     }
-    ASSERT_EQ(S_OK, Put(slider.Get(), kSmallChange, Var(L"5")));
-    Var small = Get(slider.Get(), kSmallChange);
+    ASSERT_EQ(S_OK, Put(slider.Get(), dispid::SmallChange, Var(L"5")));
+    Var small = Get(slider.Get(), dispid::SmallChange);
     ASSERT_EQ(small.v.vt, VT_BSTR); // stored as assigned
     EXPECT_STREQ(small.v.bstrVal, L"5");
-    ASSERT_EQ(S_OK, Put(slider.Get(), kLargeChange, Var(10)));
-    EXPECT_EQ(GetInt(slider.Get(), kLargeChange), 10);
+    ASSERT_EQ(S_OK, Put(slider.Get(), dispid::LargeChange, Var(10)));
+    EXPECT_EQ(GetInt(slider.Get(), dispid::LargeChange), 10);
 
-    Var font = Get(slider.Get(), kFont);
+    Var font = Get(slider.Get(), dispid::Font);
     ASSERT_EQ(font.v.vt, VT_DISPATCH);
     ASSERT_NE(font.v.pdispVal, nullptr);
-    ASSERT_EQ(S_OK, Put(slider.Get(), kFont, font, DISPATCH_PROPERTYPUTREF));
+    ASSERT_EQ(S_OK, Put(slider.Get(), dispid::Font, font, DISPATCH_PROPERTYPUTREF));
 
     Var none;
     none.v.vt = VT_DISPATCH;
     none.v.pdispVal = nullptr;
-    ASSERT_EQ(S_OK, Put(slider.Get(), kHoverPic, none, DISPATCH_PROPERTYPUTREF));
-    ASSERT_EQ(S_OK, Put(slider.Get(), kNormalPic, none));
-    Var picture = Get(slider.Get(), kHoverPic);
+    ASSERT_EQ(S_OK, Put(slider.Get(), dispid::HoverPic, none, DISPATCH_PROPERTYPUTREF));
+    ASSERT_EQ(S_OK, Put(slider.Get(), dispid::NormalPic, none));
+    Var picture = Get(slider.Get(), dispid::HoverPic);
     EXPECT_TRUE(picture.v.vt == VT_DISPATCH && picture.v.pdispVal == nullptr);
 }
 
@@ -237,13 +234,13 @@ TEST(SliderPersistence, BagWithOnlyValueAndRoundedValueLoadsDefaults) {
                               0x7A949E, 0x93886B, 0xDFF4FB, 0xDFF4FB, 0x85D5EF, 0x85D5EF,
                               0x39A6CB, 0x39A6CB, 0xBBE0ED, 0xBBE0ED, 0x3EA8CC};
     for (int n = 0; n <= 16; ++n)
-        EXPECT_EQ(GetInt(slider.Get(), kColor0 - n), defaults[n]) << n;
-    EXPECT_EQ(GetInt(slider.Get(), kMax), 100);
-    EXPECT_EQ(GetInt(slider.Get(), kValue), 30);
-    Var tip = Get(slider.Get(), kTipText);
+        EXPECT_EQ(GetInt(slider.Get(), dispid::Color0 - n), defaults[n]) << n;
+    EXPECT_EQ(GetInt(slider.Get(), dispid::Max), 100);
+    EXPECT_EQ(GetInt(slider.Get(), dispid::Value), 30);
+    Var tip = Get(slider.Get(), dispid::TipText);
     EXPECT_STREQ(tip.v.bstrVal, L"ToolTip");
-    EXPECT_EQ(Get(slider.Get(), kEnabled).v.boolVal, VARIANT_TRUE);
-    EXPECT_EQ(GetInt(slider.Get(), kSmallChange), 1);
+    EXPECT_EQ(Get(slider.Get(), dispid::Enabled).v.boolVal, VARIANT_TRUE);
+    EXPECT_EQ(GetInt(slider.Get(), dispid::SmallChange), 1);
 }
 
 TEST(SliderPersistence, KeysThatCannotBeAppliedAreSkipped) {
@@ -256,17 +253,17 @@ TEST(SliderPersistence, KeysThatCannotBeAppliedAreSkipped) {
     bag.values[L"Color3"] = Var(L"teal");
     bag.values[L"Color4"] = Var(0x112233);
     ASSERT_EQ(S_OK, persist->Load(&bag, nullptr));
-    EXPECT_EQ(GetInt(slider.Get(), kMax), 100);
-    EXPECT_EQ(GetInt(slider.Get(), kValue), 40);
-    EXPECT_EQ(GetInt(slider.Get(), kColor0 - 4), 0x112233);
+    EXPECT_EQ(GetInt(slider.Get(), dispid::Max), 100);
+    EXPECT_EQ(GetInt(slider.Get(), dispid::Value), 40);
+    EXPECT_EQ(GetInt(slider.Get(), dispid::Color0 - 4), 0x112233);
 }
 
 TEST(SliderPersistence, SavesOnlyWhatDiffersFromTheStoredDefaults) {
     auto slider = CreateSlider(); // a new control: TipText empty, RoundedValue 2, Value 50
     ComPtr<IPersistPropertyBag> persist;
     ASSERT_EQ(S_OK, slider.As(&persist));
-    ASSERT_EQ(S_OK, Put(slider.Get(), kMax, Var(2.5)));
-    ASSERT_EQ(S_OK, Put(slider.Get(), kColor0 - 5, Var(0x00FF00)));
+    ASSERT_EQ(S_OK, Put(slider.Get(), dispid::Max, Var(2.5)));
+    ASSERT_EQ(S_OK, Put(slider.Get(), dispid::Color0 - 5, Var(0x00FF00)));
     TestBag bag;
     ASSERT_EQ(S_OK, persist->Save(&bag, TRUE, FALSE));
     ASSERT_TRUE(bag.values.count(L"TipText"));
@@ -283,11 +280,11 @@ TEST(SliderPersistence, SavesOnlyWhatDiffersFromTheStoredDefaults) {
 
 TEST(SliderPersistence, StreamRoundTripRestoresTheControl) {
     auto source = CreateSlider();
-    ASSERT_EQ(S_OK, Put(source.Get(), kTipText, Var(L"Seek \u00e9\u4e2d")));
-    ASSERT_EQ(S_OK, Put(source.Get(), kMax, Var(3600)));
-    ASSERT_EQ(S_OK, Put(source.Get(), kValue, Var(1000)));
-    ASSERT_EQ(S_OK, Put(source.Get(), kColor0 - 8, Var(0x0000FF)));
-    ASSERT_EQ(S_OK, Put(source.Get(), kEnabled, Var::Bool(false)));
+    ASSERT_EQ(S_OK, Put(source.Get(), dispid::TipText, Var(L"Seek \u00e9\u4e2d")));
+    ASSERT_EQ(S_OK, Put(source.Get(), dispid::Max, Var(3600)));
+    ASSERT_EQ(S_OK, Put(source.Get(), dispid::Value, Var(1000)));
+    ASSERT_EQ(S_OK, Put(source.Get(), dispid::Color0 - 8, Var(0x0000FF)));
+    ASSERT_EQ(S_OK, Put(source.Get(), dispid::Enabled, Var::Bool(false)));
     ComPtr<IStream> stream;
     ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, &stream));
     ComPtr<IPersistStreamInit> save;
@@ -301,12 +298,12 @@ TEST(SliderPersistence, StreamRoundTripRestoresTheControl) {
     ComPtr<IPersistStreamInit> load;
     ASSERT_EQ(S_OK, copy.As(&load));
     ASSERT_EQ(S_OK, load->Load(stream.Get()));
-    EXPECT_STREQ(Get(copy.Get(), kTipText).v.bstrVal, L"Seek \u00e9\u4e2d");
-    EXPECT_EQ(GetInt(copy.Get(), kMax), 3600);
-    EXPECT_EQ(GetInt(copy.Get(), kValue), 1000);
-    EXPECT_EQ(GetInt(copy.Get(), kColor0 - 8), 0x0000FF);
-    EXPECT_EQ(Get(copy.Get(), kEnabled).v.boolVal, VARIANT_FALSE);
-    EXPECT_EQ(Get(copy.Get(), kFont).v.vt, VT_DISPATCH);
+    EXPECT_STREQ(Get(copy.Get(), dispid::TipText).v.bstrVal, L"Seek \u00e9\u4e2d");
+    EXPECT_EQ(GetInt(copy.Get(), dispid::Max), 3600);
+    EXPECT_EQ(GetInt(copy.Get(), dispid::Value), 1000);
+    EXPECT_EQ(GetInt(copy.Get(), dispid::Color0 - 8), 0x0000FF);
+    EXPECT_EQ(Get(copy.Get(), dispid::Enabled).v.boolVal, VARIANT_FALSE);
+    EXPECT_EQ(Get(copy.Get(), dispid::Font).v.vt, VT_DISPATCH);
 
     ComPtr<IStream> garbage;
     ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, &garbage));
@@ -324,14 +321,15 @@ TEST(SliderNotifications, ChangedPropertiesNotifyByDispatchId) {
     NotifySink sink;
     DWORD cookie = 0;
     ASSERT_EQ(S_OK, point->Advise(&sink, &cookie));
-    Put(slider.Get(), kTipText, Var(L"x"));
-    Put(slider.Get(), kColor0 - 3, Var(5));
-    Put(slider.Get(), kRoundedValue, Var(4));
-    Put(slider.Get(), kEnabled, Var::Bool(true));
-    Put(slider.Get(), kMax, Var(10));        // never notifies
-    Put(slider.Get(), kValue, Var(5));       // never notifies
-    Put(slider.Get(), kSmallChange, Var(2)); // never notifies
-    EXPECT_EQ(sink.changed, (std::vector<DISPID>{kTipText, kColor0 - 3, kRoundedValue, kEnabled}));
+    Put(slider.Get(), dispid::TipText, Var(L"x"));
+    Put(slider.Get(), dispid::Color0 - 3, Var(5));
+    Put(slider.Get(), dispid::RoundedValue, Var(4));
+    Put(slider.Get(), dispid::Enabled, Var::Bool(true));
+    Put(slider.Get(), dispid::Max, Var(10));        // never notifies
+    Put(slider.Get(), dispid::Value, Var(5));       // never notifies
+    Put(slider.Get(), dispid::SmallChange, Var(2)); // never notifies
+    EXPECT_EQ(sink.changed, (std::vector<DISPID>{dispid::TipText, dispid::Color0 - 3, dispid::RoundedValue,
+                                                 dispid::Enabled}));
     EXPECT_EQ(S_OK, point->Unadvise(cookie));
     EXPECT_EQ(CONNECT_E_NOCONNECTION, point->Unadvise(cookie));
     ComPtr<IConnectionPoint> none;
@@ -345,7 +343,7 @@ TEST(SliderNotifications, ChangedPropertiesNotifyByDispatchId) {
     for (ULONG i = 0; i < fetched; ++i) {
         IID iid{};
         found[i]->GetConnectionInterface(&iid);
-        EXPECT_TRUE(iid == IID_IPropertyNotifySink || iid == kEventsIidForEnum);
+        EXPECT_TRUE(iid == IID_IPropertyNotifySink || iid == kEventsIid);
         found[i]->Release();
     }
 }
@@ -369,7 +367,7 @@ TEST(SliderGradient, HostCallFillsExactlyFromLeftToWidth) {
         v.v.plVal = p;
         return v;
     };
-    ASSERT_EQ(S_OK, Call(slider.Get(), kGradientTwoColour,
+    ASSERT_EQ(S_OK, Call(slider.Get(), dispid::GradientTwoColour,
                          {hdc, Var(0), Var(0x0000FF), Var(0x0000FF), byRef(&left), byRef(&top), byRef(&width),
                           byRef(&height)}));
     GdiFlush();
@@ -419,7 +417,7 @@ TEST(SliderAbout, ClosesOnEscOrEnterAndReturnsEmpty) {
         UINT_PTR timer = SetTimer(nullptr, 0, 100, AboutDriver::Tick);
         Var result(7);
         const ULONGLONG started = GetTickCount64();
-        EXPECT_EQ(S_OK, Call(slider.Get(), kAbout, {}, &result));
+        EXPECT_EQ(S_OK, Call(slider.Get(), dispid::About, {}, &result));
         KillTimer(nullptr, timer);
         EXPECT_TRUE(AboutDriver::sawWindow);
         EXPECT_EQ(AboutDriver::step, static_cast<int>(keys.size())); // returned only after the closing key

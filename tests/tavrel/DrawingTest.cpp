@@ -32,11 +32,11 @@ class SliderDrawing : public ::testing::Test {
     // Solid track halves (red above, green below) and a solid blue filled part.
     void SolidColours() {
         for (int n : {0, 2})
-            Put(slider, kColor0 - n, Var(kRed));
+            Put(slider, dispid::Color0 - n, Var(kRed));
         for (int n : {4, 6})
-            Put(slider, kColor0 - n, Var(kGreen));
+            Put(slider, dispid::Color0 - n, Var(kGreen));
         for (int n : {8, 10, 12, 14})
-            Put(slider, kColor0 - n, Var(kBlue));
+            Put(slider, dispid::Color0 - n, Var(kBlue));
     }
     std::vector<unsigned> Image() { return Render(slider, W, H); }
 
@@ -46,7 +46,7 @@ class SliderDrawing : public ::testing::Test {
 
 TEST_F(SliderDrawing, TrackHalvesSplitAtRoundedHalfHeight) {
     SolidColours();
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(0)));
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(0)));
     auto image = Image();
     for (int x : {0, 100, W - 1}) {
         for (int y = 0; y <= 3; ++y)
@@ -58,7 +58,7 @@ TEST_F(SliderDrawing, TrackHalvesSplitAtRoundedHalfHeight) {
 
 TEST_F(SliderDrawing, FilledPartEndsAtTheRoundedMarker) {
     SolidColours();
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(50))); // marker at 188.5
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(50))); // marker at 188.5
     auto image = Image();
     EXPECT_EQ(Pixel(image, W, 0, 0), kBluePixel);
     EXPECT_EQ(Pixel(image, W, 187, 0), kBluePixel);
@@ -69,17 +69,17 @@ TEST_F(SliderDrawing, FilledPartEndsAtTheRoundedMarker) {
 
 TEST_F(SliderDrawing, NoFilledPartUntilValueReadsOne) {
     SolidColours();
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(0.5))); // marker right of 0, reads 0
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(0.5))); // marker right of 0, reads 0
     EXPECT_EQ(Pixel(Image(), W, 0, 0), kRedPixel);
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(1))); // marker at 3.77: filled up to 4
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(1))); // marker at 3.77: filled up to 4
     auto image = Image();
     EXPECT_EQ(Pixel(image, W, 3, 0), kBluePixel);
     EXPECT_EQ(Pixel(image, W, 4, 0), kRedPixel);
 }
 
 TEST_F(SliderDrawing, DisabledLookIsAGreyTrackWithoutFilledPart) {
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(80)));
-    ASSERT_EQ(S_OK, Put(slider, kEnabled, Var::Bool(false)));
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(80)));
+    ASSERT_EQ(S_OK, Put(slider, dispid::Enabled, Var::Bool(false)));
     auto image = Image();
     for (int x : {0, 10, 300, W - 1}) {
         EXPECT_EQ(Pixel(image, W, x, 0), Grey(186)) << x; // Color0's grey, the filled part gone
@@ -91,10 +91,10 @@ TEST_F(SliderDrawing, DisabledLookIsAGreyTrackWithoutFilledPart) {
     EXPECT_TRUE(row3 >= 171 && row3 <= 186) << row3; // towards Color2's grey 171
     EXPECT_TRUE(row8 >= 143 && row8 <= 163) << row8; // towards Color6's grey 143
 
-    ASSERT_EQ(S_OK, Put(slider, kColor0, Var(kRed))); // no effect on the greyed image
+    ASSERT_EQ(S_OK, Put(slider, dispid::Color0, Var(kRed))); // no effect on the greyed image
     EXPECT_EQ(Image(), image);
 
-    ASSERT_EQ(S_OK, Put(slider, kEnabled, Var::Bool(true)));
+    ASSERT_EQ(S_OK, Put(slider, dispid::Enabled, Var::Bool(true)));
     image = Image();
     EXPECT_EQ(Pixel(image, W, 0, 0), Rgb(251, 244, 223)); // filled part back, Color8
     EXPECT_EQ(Pixel(image, W, 350, 0), kRedPixel);
@@ -103,11 +103,11 @@ TEST_F(SliderDrawing, DisabledLookIsAGreyTrackWithoutFilledPart) {
 TEST_F(SliderDrawing, RegionIsSquareOrRoundedByRoundedValue) {
     HWND window = host.controlWindow();
     HRGN region = CreateRectRgn(0, 0, 0, 0);
-    ASSERT_EQ(S_OK, Put(slider, kRoundedValue, Var(0)));
+    ASSERT_EQ(S_OK, Put(slider, dispid::RoundedValue, Var(0)));
     ASSERT_NE(GetWindowRgn(window, region), ERROR);
     EXPECT_TRUE(PtInRegion(region, 0, 0));
     EXPECT_TRUE(PtInRegion(region, W - 2, H - 2)); // a region leaves out its right and bottom edges
-    ASSERT_EQ(S_OK, Put(slider, kRoundedValue, Var(H)));
+    ASSERT_EQ(S_OK, Put(slider, dispid::RoundedValue, Var(H)));
     ASSERT_NE(GetWindowRgn(window, region), ERROR);
     EXPECT_FALSE(PtInRegion(region, 0, 0)); // each end a half disc
     EXPECT_FALSE(PtInRegion(region, W - 1, 0));
@@ -118,8 +118,8 @@ TEST_F(SliderDrawing, RegionIsSquareOrRoundedByRoundedValue) {
 
 TEST_F(SliderDrawing, ThePaintedWindowShowsTheRetainedImage) {
     SolidColours();
-    ASSERT_EQ(S_OK, Put(slider, kRoundedValue, Var(0)));
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(50)));
+    ASSERT_EQ(S_OK, Put(slider, dispid::RoundedValue, Var(0)));
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(50)));
     HWND window = host.controlWindow();
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     klevotrim::test::PumpMessages(50);
@@ -144,6 +144,6 @@ TEST_F(SliderDrawing, PointerRepaintFollowsThePressAndAResizeDropsTheFilledPart)
     ASSERT_EQ(S_OK, inPlace->SetObjectRects(&smaller, &smaller));
     image = Render(slider, 200, H);
     EXPECT_EQ(Pixel(image, 200, 10, 0), kRedPixel); // only the track after a resize
-    ASSERT_EQ(S_OK, Put(slider, kValue, Var(50)));
+    ASSERT_EQ(S_OK, Put(slider, dispid::Value, Var(50)));
     EXPECT_EQ(Pixel(Render(slider, 200, H), 200, 10, 0), kBluePixel);
 }

@@ -34,21 +34,21 @@ TEST(AtlContainer, AnswersTheFixedDispatchIds) {
     AtlHost host(377, 9);
     ASSERT_TRUE(host.ok());
     IDispatch* slider = host.control();
-    EXPECT_EQ(GetInt(slider, kMax), 100);
-    EXPECT_EQ(GetInt(slider, kValue), 50);
-    EXPECT_EQ(S_OK, Put(slider, kMax, Var(3600)));
-    EXPECT_EQ(S_OK, Put(slider, kValue, Var(1000)));
-    EXPECT_EQ(GetInt(slider, kValue), 1000);
-    Var enabled = Get(slider, kEnabled);
+    EXPECT_EQ(GetInt(slider, dispid::Max), 100);
+    EXPECT_EQ(GetInt(slider, dispid::Value), 50);
+    EXPECT_EQ(S_OK, Put(slider, dispid::Max, Var(3600)));
+    EXPECT_EQ(S_OK, Put(slider, dispid::Value, Var(1000)));
+    EXPECT_EQ(GetInt(slider, dispid::Value), 1000);
+    Var enabled = Get(slider, dispid::Enabled);
     EXPECT_EQ(enabled.v.vt, VT_BOOL);
     EXPECT_EQ(enabled.v.boolVal, VARIANT_TRUE);
-    EXPECT_EQ(S_OK, Put(slider, kColor0 - 16, Var(0x00123456)));
-    EXPECT_EQ(GetInt(slider, kColor0 - 16), 0x00123456);
-    EXPECT_EQ(S_OK, Put(slider, kTipText, Var(L"Seek")));
-    Var tip = Get(slider, kTipText);
+    EXPECT_EQ(S_OK, Put(slider, dispid::Color0 - 16, Var(0x00123456)));
+    EXPECT_EQ(GetInt(slider, dispid::Color0 - 16), 0x00123456);
+    EXPECT_EQ(S_OK, Put(slider, dispid::TipText, Var(L"Seek")));
+    Var tip = Get(slider, dispid::TipText);
     ASSERT_EQ(tip.v.vt, VT_BSTR);
     EXPECT_STREQ(tip.v.bstrVal, L"Seek");
-    EXPECT_EQ(S_OK, Put(slider, kRoundedValue, Var(9)));
+    EXPECT_EQ(S_OK, Put(slider, dispid::RoundedValue, Var(9)));
 }
 
 class SliderEvents : public ::testing::Test {
@@ -58,7 +58,7 @@ class SliderEvents : public ::testing::Test {
         window = host.controlWindow();
         ASSERT_NE(window, nullptr);
         ASSERT_EQ(S_OK, sink.Connect(host.control()));
-        ASSERT_EQ(S_OK, Put(host.control(), kMax, Var(100)));
+        ASSERT_EQ(S_OK, Put(host.control(), dispid::Max, Var(100)));
     }
     void TearDown() override { sink.Disconnect(); }
     void Send(UINT message, WPARAM keys, int x, int y = 4) { SendMessageW(window, message, keys, At(x, y)); }
@@ -72,9 +72,9 @@ TEST_F(SliderEvents, ValueInsideMouseDownIsAlreadyThePressedValue) {
     int valueInDown = -1, valueInUp = -1;
     sink.onEvent = [&](DISPID id) {
         if (id == kMouseDown)
-            valueInDown = GetInt(host.control(), kValue);
+            valueInDown = GetInt(host.control(), dispid::Value);
         if (id == kMouseUP)
-            valueInUp = GetInt(host.control(), kValue);
+            valueInUp = GetInt(host.control(), dispid::Value);
     };
     Send(WM_LBUTTONDOWN, MK_LBUTTON, 188);
     EXPECT_EQ(valueInDown, 50);
@@ -91,11 +91,11 @@ TEST_F(SliderEvents, ValueInsideMouseDownIsAlreadyThePressedValue) {
 TEST_F(SliderEvents, DragPastEitherEndPinsTheMarker) {
     Send(WM_LBUTTONDOWN, MK_LBUTTON, 100);
     Send(WM_MOUSEMOVE, MK_LBUTTON, 377 + 30);
-    EXPECT_EQ(GetInt(host.control(), kValue), 100);
+    EXPECT_EQ(GetInt(host.control(), dispid::Value), 100);
     Send(WM_MOUSEMOVE, MK_LBUTTON, -7);
-    EXPECT_EQ(GetInt(host.control(), kValue), 0);
+    EXPECT_EQ(GetInt(host.control(), dispid::Value), 0);
     Send(WM_LBUTTONUP, 0, -7);
-    EXPECT_EQ(GetInt(host.control(), kValue), 0);
+    EXPECT_EQ(GetInt(host.control(), dispid::Value), 0);
     ASSERT_EQ(sink.Count(kMouseMove), 2u);
     EXPECT_EQ(sink.events[1].numbers[2], 407); // x as received, not pinned
     EXPECT_EQ(sink.Count(kChange), 0u);
@@ -106,7 +106,7 @@ TEST_F(SliderEvents, RightButtonRaisesNothingAndLeavesTheMarker) {
     Send(WM_MOUSEMOVE, MK_RBUTTON, 320);
     Send(WM_RBUTTONUP, 0, 320);
     EXPECT_TRUE(sink.events.empty());
-    EXPECT_EQ(GetInt(host.control(), kValue), 50);
+    EXPECT_EQ(GetInt(host.control(), dispid::Value), 50);
 }
 
 TEST_F(SliderEvents, MiddleButtonRaisesMouseDownWithoutAMove) {
@@ -117,18 +117,18 @@ TEST_F(SliderEvents, MiddleButtonRaisesMouseDownWithoutAMove) {
     Send(WM_MOUSEMOVE, MK_LBUTTON | MK_RBUTTON, 300); // left and right together: no move
     EXPECT_EQ(sink.Count(kMouseMove), 1u);
     EXPECT_EQ(sink.events.back().numbers[0], 3);
-    EXPECT_EQ(GetInt(host.control(), kValue), 50);
+    EXPECT_EQ(GetInt(host.control(), dispid::Value), 50);
     Send(WM_MBUTTONUP, 0, 300);
 }
 
 TEST_F(SliderEvents, DisabledControlRaisesNoMouseEvents) {
-    ASSERT_EQ(S_OK, Put(host.control(), kEnabled, Var::Bool(false)));
+    ASSERT_EQ(S_OK, Put(host.control(), dispid::Enabled, Var::Bool(false)));
     Send(WM_LBUTTONDOWN, MK_LBUTTON, 20);
     Send(WM_MOUSEMOVE, 0, 30);
     Send(WM_LBUTTONUP, 0, 20);
     EXPECT_TRUE(sink.events.empty());
-    ASSERT_EQ(S_OK, Put(host.control(), kEnabled, Var::Bool(true)));
-    EXPECT_EQ(GetInt(host.control(), kValue), 50);
+    ASSERT_EQ(S_OK, Put(host.control(), dispid::Enabled, Var::Bool(true)));
+    EXPECT_EQ(GetInt(host.control(), dispid::Value), 50);
 }
 
 TEST_F(SliderEvents, KeysArePassedOnAndChangeNothing) {
@@ -141,7 +141,7 @@ TEST_F(SliderEvents, KeysArePassedOnAndChangeNothing) {
     EXPECT_EQ(sink.events[1].id, kKeyPress);
     EXPECT_EQ(sink.events[1].numbers[0], L'a');
     EXPECT_EQ(sink.events[2].id, kKeyUp);
-    EXPECT_EQ(GetInt(host.control(), kValue), 50);
+    EXPECT_EQ(GetInt(host.control(), dispid::Value), 50);
 }
 
 TEST_F(SliderEvents, ShowsItsOwnHandCursor) {

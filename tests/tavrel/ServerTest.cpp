@@ -12,11 +12,10 @@ using namespace tavrel_test;
 
 namespace {
 
-constexpr CLSID kClsid = {0xE675B1F4, 0x28A6, 0x455E, {0x86, 0xA7, 0x8E, 0xA4, 0x68, 0xC5, 0xB9, 0x69}};
-constexpr GUID kLibid = {0x06CF502A, 0xBC79, 0x4A2A, {0x82, 0xDB, 0xB8, 0xC7, 0x9A, 0xC0, 0xC7, 0x85}};
-constexpr IID kIid = {0x8E64614F, 0x5440, 0x4435, {0x8E, 0x8A, 0x94, 0xDE, 0x55, 0xFE, 0xF4, 0x56}};
-constexpr IID kEventsIid = {0xAD4DEC08, 0x1ED3, 0x4A01, {0xA0, 0x9E, 0x25, 0xA2, 0x52, 0x6E, 0x26, 0x56}};
-constexpr GUID kEnumGuid = {0x64DC3E9D, 0xC11E, 0x4414, {0x80, 0x8B, 0x8A, 0x1B, 0xF7, 0x71, 0x25, 0x69}};
+constexpr CLSID kClsid = klevotrim::win::ToGuid(klevotrim::tavrel::kClsid);
+constexpr GUID kLibid = klevotrim::win::ToGuid(klevotrim::tavrel::kLibid);
+constexpr IID kIid = klevotrim::win::ToGuid(klevotrim::tavrel::kIid);
+constexpr GUID kEnumGuid = klevotrim::win::ToGuid(klevotrim::tavrel::kGradientDirect);
 constexpr wchar_t kClsidKey[] = L"CLSID\\{E675B1F4-28A6-455E-86A7-8EA468C5B969}";
 
 std::wstring OcxPath() {
@@ -218,25 +217,25 @@ TEST_F(RegisteredTypeLibrary, ControlMembersByNameIdAndAccess) {
         std::vector<INVOKEKIND> kinds;
     };
     std::vector<Expected> table = {
-        {L"TipText", 0x6803001A, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT}},
-        {L"Font", 0x68030019, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUTREF}},
-        {L"HoverPic", 0x68030007, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUTREF, INVOKE_PROPERTYPUT}},
-        {L"NormalPic", 0x68030006, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUTREF, INVOKE_PROPERTYPUT}},
-        {L"Max", 0x68030005, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT}},
-        {L"Value", 0x68030004, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT}},
-        {L"SmallChange", 0x68030003, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT}},
-        {L"LargeChange", 0x68030002, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT}},
-        {L"RoundedValue", 0x68030001, {INVOKE_PROPERTYPUT}},
-        {L"Enabled", 0x68030000, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT}},
-        {L"GradientTwoColour", 0x6003002B, {INVOKE_FUNC}},
-        {L"About", -552, {INVOKE_FUNC}},
+        {L"TipText", dispid::TipText, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT}},
+        {L"Font", dispid::Font, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUTREF}},
+        {L"HoverPic", dispid::HoverPic, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUTREF, INVOKE_PROPERTYPUT}},
+        {L"NormalPic", dispid::NormalPic, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUTREF, INVOKE_PROPERTYPUT}},
+        {L"Max", dispid::Max, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT}},
+        {L"Value", dispid::Value, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT}},
+        {L"SmallChange", dispid::SmallChange, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT}},
+        {L"LargeChange", dispid::LargeChange, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT}},
+        {L"RoundedValue", dispid::RoundedValue, {INVOKE_PROPERTYPUT}},
+        {L"Enabled", dispid::Enabled, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT}},
+        {L"GradientTwoColour", dispid::GradientTwoColour, {INVOKE_FUNC}},
+        {L"About", dispid::About, {INVOKE_FUNC}},
     };
     static const std::wstring colours[17] = {L"Color0",  L"Color1",  L"Color2",  L"Color3",  L"Color4",
                                              L"Color5",  L"Color6",  L"Color7",  L"Color8",  L"Color9",
                                              L"Color10", L"Color11", L"Color12", L"Color13", L"Color14",
                                              L"Color15", L"Color16"};
     for (int n = 0; n < 17; ++n)
-        table.push_back({colours[n].c_str(), 0x68030018 - n, {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT}});
+        table.push_back({colours[n].c_str(), dispid::Color(n), {INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT}});
 
     TYPEATTR* type = nullptr;
     ASSERT_EQ(S_OK, info->GetTypeAttr(&type));
@@ -262,14 +261,14 @@ TEST_F(RegisteredTypeLibrary, ControlMembersByNameIdAndAccess) {
     EXPECT_EQ(functions - ownMembers, 7u); // the rest are IUnknown's and IDispatch's
 
     std::wstring help;
-    Name(info.Get(), 0x68030001, &help);
+    Name(info.Get(), dispid::RoundedValue, &help);
     EXPECT_EQ(help, L"Progressbar Rounded Corner Value.");
-    Name(info.Get(), 0x68030000, &help);
+    Name(info.Get(), dispid::Enabled, &help);
     EXPECT_EQ(help, L"Progressbar Enabled/Disabled.");
 
     BSTR names[9] = {};
     UINT count = 0;
-    ASSERT_EQ(S_OK, info->GetNames(0x6003002B, names, 9, &count));
+    ASSERT_EQ(S_OK, info->GetNames(dispid::GradientTwoColour, names, 9, &count));
     ASSERT_EQ(count, 9u);
     const wchar_t* expectedNames[] = {L"GradientTwoColour",
                                       L"hDC",

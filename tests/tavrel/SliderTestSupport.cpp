@@ -8,9 +8,6 @@
 namespace tavrel_test {
 
 namespace {
-// {AD4DEC08-1ED3-4A01-A09E-25A2526E2656}
-constexpr IID kEventsIid = {0xAD4DEC08, 0x1ED3, 0x4A01, {0xA0, 0x9E, 0x25, 0xA2, 0x52, 0x6E, 0x26, 0x56}};
-
 LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }

@@ -1,6 +1,9 @@
 #pragma once
 // Helpers for driving Tavrel.ocx as a host does: creation by ProgID, dispatch calls by id,
 // an event sink, and the platform's own ATL container window.
+#include "common/win/Guid.h"
+#include "tavrel/Contract.h"
+
 #include <windows.h>
 
 #include <ocidl.h>
@@ -14,12 +17,10 @@ namespace tavrel_test {
 
 using Microsoft::WRL::ComPtr;
 
-inline constexpr wchar_t kProgId[] = L"Tavrel_pro.NavigationSlider";
-inline constexpr DISPID kTipText = 0x6803001A, kFont = 0x68030019, kColor0 = 0x68030018,
-                        kHoverPic = 0x68030007, kNormalPic = 0x68030006, kMax = 0x68030005,
-                        kValue = 0x68030004, kSmallChange = 0x68030003, kLargeChange = 0x68030002,
-                        kRoundedValue = 0x68030001, kEnabled = 0x68030000, kGradientTwoColour = 0x6003002B,
-                        kAbout = -552;
+namespace dispid = klevotrim::tavrel::dispid;
+namespace event = klevotrim::tavrel::event;
+using klevotrim::tavrel::kProgId;
+inline constexpr IID kEventsIid = klevotrim::win::ToGuid(klevotrim::tavrel::kEventsIid);
 
 // A VARIANT that clears itself.
 struct Var {

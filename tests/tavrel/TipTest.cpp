@@ -15,7 +15,7 @@ HWND TipWindow() {
 }
 
 LONG TextWidth(IDispatch* slider, const wchar_t* text) {
-    Var font = Get(slider, kFont);
+    Var font = Get(slider, dispid::Font);
     ComPtr<IFont> ifont;
     if (font.v.vt != VT_DISPATCH || FAILED(font.v.pdispVal->QueryInterface(IID_PPV_ARGS(&ifont))))
         return -1;
@@ -35,7 +35,7 @@ TEST(TipWindowLive, AppearsAfterTheDelayAtThePointerAndHidesWhenItLeaves) {
     AtlHost host(377, 9);
     ASSERT_TRUE(host.ok());
     IDispatch* slider = host.control();
-    ASSERT_EQ(S_OK, Put(slider, kTipText, Var(L"Seek")));
+    ASSERT_EQ(S_OK, Put(slider, dispid::TipText, Var(L"Seek")));
     HWND window = host.controlWindow();
     POINT over{60, 4};
     ClientToScreen(window, &over);
@@ -79,7 +79,7 @@ TEST(TipWindowLive, AppearsAfterTheDelayAtThePointerAndHidesWhenItLeaves) {
     EXPECT_EQ(rect.left, pointer.x + 1);
 
     // A new text while shown: redrawn at once at the pointer, no start delay.
-    ASSERT_EQ(S_OK, Put(slider, kTipText, Var(L"Seek to here")));
+    ASSERT_EQ(S_OK, Put(slider, dispid::TipText, Var(L"Seek to here")));
     SetCursorPos(over.x + 20, over.y);
     SendMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(80, 4));
     GetWindowRect(tip, &rect);
@@ -97,8 +97,8 @@ TEST(TipWindowLive, DisabledControlStillAsksForItsTipButRaisesNoMouseMove) {
     AtlHost host(377, 9);
     ASSERT_TRUE(host.ok());
     IDispatch* slider = host.control();
-    ASSERT_EQ(S_OK, Put(slider, kTipText, Var(L"Disabled tip")));
-    ASSERT_EQ(S_OK, Put(slider, kEnabled, Var::Bool(false)));
+    ASSERT_EQ(S_OK, Put(slider, dispid::TipText, Var(L"Disabled tip")));
+    ASSERT_EQ(S_OK, Put(slider, dispid::Enabled, Var::Bool(false)));
     EventSink sink;
     ASSERT_EQ(S_OK, sink.Connect(slider));
     HWND window = host.controlWindow();

@@ -1,6 +1,9 @@
 #pragma once
-// Identities and dispatch ids of the control library: the contract with every host.
-// Plain constants, so portable code and the type-library generator share them.
+// The control's contract with every host: identities, GUIDs, dispatch ids and event ids.
+// Portable constants, so the server, the type-library generator, hosts, tests and the
+// benchmark all share this one copy.
+#include "common/Guid.h"
+
 #include <cstdint>
 
 namespace klevotrim::tavrel {
@@ -12,6 +15,12 @@ inline constexpr const wchar_t* kClsidText = L"{E675B1F4-28A6-455E-86A7-8EA468C5
 inline constexpr const wchar_t* kLibidText = L"{06CF502A-BC79-4A2A-82DB-B8C79AC0C785}";
 inline constexpr const wchar_t* kIidText = L"{8E64614F-5440-4435-8E8A-94DE55FEF456}";
 inline constexpr const wchar_t* kEventsIidText = L"{AD4DEC08-1ED3-4A01-A09E-25A2526E2656}";
+inline constexpr const wchar_t* kGradientDirectText = L"{64DC3E9D-C11E-4414-808B-8A1BF7712569}";
+inline constexpr Guid kClsid = GuidFromText(kClsidText);
+inline constexpr Guid kLibid = GuidFromText(kLibidText);
+inline constexpr Guid kIid = GuidFromText(kIidText);             // the dual interface _NavigationSlider
+inline constexpr Guid kEventsIid = GuidFromText(kEventsIidText); // the event interface __NavigationSlider
+inline constexpr Guid kGradientDirect = GuidFromText(kGradientDirectText); // the enum GRADIENT_DIRECT
 inline constexpr unsigned short kLibraryMajor = 2;
 inline constexpr unsigned short kLibraryMinor = 0;
 inline constexpr std::uint32_t kMiscStatus = 131473; // 0x20191
