@@ -9,9 +9,10 @@ namespace klevotrim::clip {
 
 std::span<const Planner> AllPlanners() {
     // One line per container planner.
-    static constexpr std::array<Planner, 2> planners{
+    static constexpr std::array<Planner, 3> planners{
         PlanMatroskaClip,
         PlanAviClip,
+        PlanMp4Clip,
     };
     return planners;
 }

@@ -9,6 +9,9 @@ namespace klevotrim::clip {
 
 using Planner = PlanResult (*)(ByteSource& source, Marks marks);
 
+// MP4, MOV and M4A (ISO base media files).
+PlanResult PlanMp4Clip(ByteSource& source, Marks marks);
+
 // Every planner, in the order PlanPlayableClip tries them.
 std::span<const Planner> AllPlanners();
 
