@@ -4,15 +4,15 @@
 
 #include "cutting/clip/AviPlanner.h"
 #include "cutting/clip/MatroskaPlanner.h"
+#include "cutting/clip/MpegTsPlanner.h"
 
 namespace klevotrim::clip {
 
 std::span<const Planner> AllPlanners() {
     // One line per container planner.
-    static constexpr std::array<Planner, 3> planners{
-        PlanMatroskaClip,
-        PlanAviClip,
-        PlanMp4Clip,
+    static constexpr std::array<Planner, 4> planners{
+        PlanMatroskaClip, PlanAviClip, PlanMp4Clip,
+        PlanMpegTransportStream, // known only by sync bytes a packet apart: tried last
     };
     return planners;
 }
