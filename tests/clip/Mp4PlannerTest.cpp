@@ -282,5 +282,223 @@ TEST(Mp4Planner, DamagedOrUnsupportedSourcesAreRefusedWithAReason) {
     }
 }
 
+// ---- Large movies, made in memory: only the boxes exist; the media data reads as zeros ----
+
+// A source of `size` bytes that begins with `head` and is zero after it.
+class SparseSource final : public ByteSource {
+  public:
+    SparseSource(std::vector<std::uint8_t> head, std::uint64_t size) : head_(std::move(head)), size_(size) {}
+    std::uint64_t Size() const override { return size_; }
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
+        if (offset >= size_)
+            return 0;
+        const std::size_t count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size_ - offset));
+        for (std::size_t i = 0; i < count; ++i)
+            buffer[i] = offset + i < head_.size() ? head_[static_cast<std::size_t>(offset + i)] : 0;
+        bytesRead_ += count;
+        return count;
+    }
+    std::uint64_t BytesRead() const { return bytesRead_; }
+    const std::vector<std::uint8_t>& Head() const { return head_; }
+
+  private:
+    std::vector<std::uint8_t> head_;
+    std::uint64_t size_;
+    std::uint64_t bytesRead_ = 0;
+};
+
+// 25 frames a second in decoding order I P B B P B B ..., a keyframe every 25 frames, and
+// 48 kHz audio; their chunks alternate in one media data box with a 64-bit size.
+struct SyntheticMovie {
+    std::uint32_t frames = 250;
+    std::uint32_t frameSize = 3000;
+    std::vector<std::pair<std::uint32_t, std::int32_t>> videoEdits{{0, 512}}; // duration (0: all), media time
+};
+
+class BoxWriter {
+  public:
+    explicit BoxWriter(std::vector<std::uint8_t>& out) : w(out), out_(out) {}
+    template <typename Body> void Box(const char* type, Body&& body) {
+        const std::size_t at = out_.size();
+        w.U32BE(0);
+        w.Text(type);
+        body();
+        w.PatchU32BE(at, static_cast<std::uint32_t>(out_.size() - at));
+    }
+    ByteWriter w;
+
+  private:
+    std::vector<std::uint8_t>& out_;
+};
+
+SparseSource MakeSyntheticMovie(const SyntheticMovie& m) {
+    constexpr std::uint32_t kFramesPerChunk = 5, kAudioPerChunk = 9, kAudioSize = 300;
+    const std::uint32_t chunks = m.frames / kFramesPerChunk;
+    const std::uint64_t chunkBytes =
+        std::uint64_t{kFramesPerChunk} * m.frameSize + kAudioPerChunk * kAudioSize;
+    std::vector<std::uint8_t> head;
+    std::uint64_t mediaStart = 0;
+    for (int pass = 0; pass < 2; ++pass) { // the first pass finds where the media data begins
+        head.clear();
+        BoxWriter b(head);
+        auto full = [&](const char* type, auto&& body) {
+            b.Box(type, [&] {
+                b.w.U32BE(0);
+                body();
+            });
+        };
+        auto header = [&](const char* type, std::uint32_t timescale, std::uint32_t duration) {
+            full(type, [&] {
+                b.w.U64BE(0); // creation and modification
+                b.w.U32BE(timescale);
+                b.w.U32BE(duration);
+                b.w.Bytes(std::vector<std::uint8_t>(std::string(type) == "mvhd" ? 80 : 4, 0));
+            });
+        };
+        auto track = [&](bool video) {
+            b.Box("trak", [&] {
+                full("tkhd", [&] { b.w.Bytes(std::vector<std::uint8_t>(80, 0)); });
+                if (video)
+                    b.Box("edts", [&] {
+                        full("elst", [&] {
+                            b.w.U32BE(static_cast<std::uint32_t>(m.videoEdits.size()));
+                            for (const auto& [duration, time] : m.videoEdits) {
+                                b.w.U32BE(duration ? duration : m.frames * 40);
+                                b.w.U32BE(static_cast<std::uint32_t>(time));
+                                b.w.U32BE(0x00010000);
+                            }
+                        });
+                    });
+                b.Box("mdia", [&] {
+                    header("mdhd", video ? 12800 : 48000, 0);
+                    full("hdlr", [&] {
+                        b.w.U32BE(0);
+                        b.w.Text(video ? "vide" : "soun");
+                        b.w.Bytes(std::vector<std::uint8_t>(13, 0));
+                    });
+                    b.Box("minf", [&] {
+                        b.Box("stbl", [&] {
+                            full("stsd", [&] {
+                                b.w.U32BE(1);
+                                b.Box(video ? "avc1" : "mp4a", [] {});
+                            });
+                            const std::uint32_t perChunk = video ? kFramesPerChunk : kAudioPerChunk;
+                            full("stts", [&] {
+                                b.w.U32BE(1);
+                                b.w.U32BE(chunks * perChunk);
+                                b.w.U32BE(video ? 512 : 1024);
+                            });
+                            if (video) {
+                                full("stss", [&] {
+                                    b.w.U32BE(m.frames / 25);
+                                    for (std::uint32_t k = 0; k < m.frames / 25; ++k)
+                                        b.w.U32BE(25 * k + 1);
+                                });
+                                full("ctts", [&] {
+                                    b.w.U32BE(m.frames / 25 * 17);
+                                    for (std::uint32_t k = 0; k < m.frames / 25; ++k) {
+                                        b.w.U32BE(1); // I, then P B B eight times
+                                        b.w.U32BE(512);
+                                        for (int g = 0; g < 8; ++g) {
+                                            b.w.U32BE(1);
+                                            b.w.U32BE(3 * 512);
+                                            b.w.U32BE(2);
+                                            b.w.U32BE(0);
+                                        }
+                                    }
+                                });
+                            }
+                            full("stsc", [&] {
+                                b.w.U32BE(1);
+                                b.w.U32BE(1);
+                                b.w.U32BE(perChunk);
+                                b.w.U32BE(1);
+                            });
+                            full("stsz", [&] {
+                                b.w.U32BE(video ? 0 : kAudioSize);
+                                b.w.U32BE(chunks * perChunk);
+                                for (std::uint32_t i = 0; video && i < chunks * perChunk; ++i)
+                                    b.w.U32BE(m.frameSize);
+                            });
+                            full("co64", [&] {
+                                b.w.U32BE(chunks);
+                                for (std::uint32_t c = 0; c < chunks; ++c)
+                                    b.w.U64BE(mediaStart + c * chunkBytes +
+                                              (video ? 0 : std::uint64_t{kFramesPerChunk} * m.frameSize));
+                            });
+                        });
+                    });
+                });
+            });
+        };
+        b.Box("ftyp", [&] { b.w.Text("isom"); });
+        b.Box("moov", [&] {
+            header("mvhd", 1000, m.frames * 40);
+            track(true);
+            track(false);
+        });
+        b.w.U32BE(1);
+        b.w.Text("mdat");
+        b.w.U64BE(16 + chunks * chunkBytes);
+        mediaStart = head.size();
+    }
+    const std::uint64_t size = mediaStart + std::uint64_t{chunks} * chunkBytes;
+    return SparseSource(std::move(head), size);
+}
+
+TEST(Mp4Planner, MoviesOverFourGibibytesUse64BitOffsetsAndSizes) {
+    SparseSource source = MakeSyntheticMovie({.frames = 60000, .frameSize = 80000}); // 40 min, 4.8 GB
+    ASSERT_GT(source.Size(), 1ull << 32);
+
+    const PlanResult late = PlanMp4Clip(source, {2300.3, 2310});
+    ASSERT_EQ(late.status, PlanStatus::Planned) << late.reason;
+    EXPECT_DOUBLE_EQ(late.plan.start, 2300.0);
+    EXPECT_GT(late.plan.rangeBegin, 1ull << 32);
+    EXPECT_TRUE(Table(late.plan.header, 0, "stco")) << "a small clip needs no 64-bit offsets";
+
+    const PlanResult whole = PlanMp4Clip(source, {0, 3000});
+    ASSERT_EQ(whole.status, PlanStatus::Planned) << whole.reason;
+    EXPECT_GT(whole.plan.RangeLength(), 1ull << 32);
+    const std::span<const std::uint8_t> mdat = std::span(whole.plan.header).last(16);
+    EXPECT_EQ(ReadU32BE(mdat, 0), 1u) << "a 64-bit size";
+    EXPECT_EQ(ReadU32BE(mdat, 4), FourCC("mdat"));
+    EXPECT_EQ(ReadU64BE(mdat, 8), whole.plan.RangeLength() + 16);
+    // Samples lie after the header and end where the clip ends.
+    for (int t = 0; t < 2; ++t) {
+        ASSERT_TRUE(Table(whole.plan.header, t, "co64"));
+        const TrackSummary s = Summarise(whole.plan.header, t);
+        EXPECT_GE(s.lowestByte, whole.plan.header.size());
+        EXPECT_LE(s.highestByte, whole.plan.ClipLength());
+        EXPECT_EQ(s.timedSamples, s.samples);
+    }
+}
+
+TEST(Mp4Planner, ALargeMovieBoxPlansQuicklyReadingOnlyTheBoxes) {
+    // 16 hours at 25 frames a second: a movie box of about 20 MB.
+    SparseSource source = MakeSyntheticMovie({.frames = 1500000, .frameSize = 3000});
+    const Box moov = *Find(source.Head(), {"moov"});
+    const auto begin = std::chrono::steady_clock::now();
+    const PlanResult result = PlanMp4Clip(source, {30000.5, 30060});
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    ASSERT_EQ(result.status, PlanStatus::Planned) << result.reason;
+    std::cout << "planned a clip from a " << moov.whole.size() / 1e6 << " MB movie box of a "
+              << source.Size() / 1e9 << " GB file in " << seconds * 1000 << " ms, reading "
+              << source.BytesRead() / 1e6 << " MB\n";
+    EXPECT_LT(source.BytesRead(), moov.whole.size() + 1000);
+    EXPECT_LT(seconds, 5.0) << "generous for a debug build on a busy machine";
+    EXPECT_LT(result.plan.header.size(), 100000u) << "tables for one minute only";
+}
+
+TEST(Mp4Planner, EditListsThatJumpAreRefused) {
+    SparseSource jumping = MakeSyntheticMovie({.videoEdits = {{4000, 512}, {4000, 512 * 100}}});
+    EXPECT_EQ(PlanMp4Clip(jumping, {1, 2}).status, PlanStatus::Unsupported);
+    // A leading empty edit delays the video: the clip's keyframe is found after it.
+    SparseSource delayed = MakeSyntheticMovie({.videoEdits = {{2000, -1}, {0, 512}}});
+    const PlanResult result = PlanMp4Clip(delayed, {3.5, 4});
+    ASSERT_EQ(result.status, PlanStatus::Planned) << result.reason;
+    EXPECT_DOUBLE_EQ(result.plan.start, 3.0);
+}
+
 } // namespace
 } // namespace klevotrim::clip
