@@ -107,6 +107,38 @@ bool IsH264(std::uint32_t compression) {
                                  FourCC("AVC1"), FourCC("avc1"), FourCC("DAVC")});
 }
 
+// Serves a walk's chunk headers from blocks read ahead while the chunks are small, so a long
+// file of small frames takes few reads; after a large chunk, only the next header is read.
+class ReadAhead final : public ByteSource {
+  public:
+    explicit ReadAhead(ByteSource& source) : source_(source) {}
+    std::uint64_t Size() const override { return source_.Size(); }
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
+        if (offset < blockAt_ || offset - blockAt_ > block_.size() ||
+            block_.size() - (offset - blockAt_) < buffer.size()) {
+            if (!readAhead_)
+                return source_.ReadAt(offset, buffer);
+            block_.resize(
+                static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, Size() - std::min(offset, Size()))));
+            blockAt_ = offset;
+            block_.resize(source_.ReadAt(offset, block_));
+        }
+        const std::size_t count =
+            std::min(buffer.size(), static_cast<std::size_t>(block_.size() - (offset - blockAt_)));
+        std::copy_n(block_.begin() + static_cast<std::ptrdiff_t>(offset - blockAt_), count, buffer.begin());
+        return count;
+    }
+    // Whether the next headers are likely close together.
+    void ExpectSmallChunks(bool small) { readAhead_ = small; }
+
+  private:
+    static constexpr std::uint64_t kBlock = 16 * 1024;
+    ByteSource& source_;
+    std::vector<std::uint8_t> block_;
+    std::uint64_t blockAt_ = 0;
+    bool readAhead_ = true;
+};
+
 class AviPlanner {
   public:
     AviPlanner(ByteSource& source, Marks marks) : source_(source), size_(source.Size()), marks_(marks) {}
@@ -265,8 +297,9 @@ class AviPlanner {
         }
         if (failure)
             return failure;
-        std::stable_sort(entries_.begin(), entries_.end(),
-                         [](const Entry& a, const Entry& b) { return a.offset < b.offset; });
+        const auto inFileOrder = [](const Entry& a, const Entry& b) { return a.offset < b.offset; };
+        if (!std::is_sorted(entries_.begin(), entries_.end(), inFileOrder))
+            std::stable_sort(entries_.begin(), entries_.end(), inFileOrder);
         for (std::size_t i = 1; i < entries_.size(); ++i)
             if (entries_[i].offset < entries_[i - 1].End())
                 return Damaged("the AVI index lists overlapping chunks");
@@ -388,15 +421,17 @@ class AviPlanner {
     // Without an index: each chunk header of the movie lists, 8 bytes a chunk. Keyframes are
     // found later by looking into the frames the clip needs.
     std::optional<Failure> WalkMovies() {
+        ReadAhead headers(source_);
         for (const MovieExtent& movie : movies_) {
             for (std::uint64_t at = movie.begin; at < movie.end;) {
-                const std::optional<RiffChunk> chunk = ReadRiffChunk(source_, at, movie.end);
+                const std::optional<RiffChunk> chunk = ReadRiffChunk(headers, at, movie.end);
                 if (!chunk || chunk->DataEnd() > movie.end)
                     break; // a truncated file: its last chunk is incomplete
                 if (chunk->listType == FourCC("rec "))
                     return Unsupported("the AVI file groups its chunks in record lists");
                 if (auto failure = AddEntry(chunk->id, chunk->offset, chunk->size, false, false))
                     return failure;
+                headers.ExpectSmallChunks(chunk->size <= 2048);
                 at = chunk->Next();
             }
         }
@@ -466,10 +501,18 @@ class AviPlanner {
         const Entry& firstFrame = entries_[frames_[first]];
         const Entry& lastFrame = entries_[frames_[last]];
         const MovieExtent* movie = MovieHolding(firstFrame.offset, firstFrame.size);
-        if (movie != MovieHolding(lastFrame.offset, lastFrame.size))
+        if (movie != MovieHolding(lastFrame.offset, lastFrame.size)) {
+            // The copy would carry one part's index and the next part's headers in its middle.
+            std::size_t boundary = first;
+            while (boundary < last && entries_[frames_[boundary]].offset < movie->end)
+                ++boundary;
+            const double seconds = video.Seconds(video.start + boundary);
             return PlanResult::Fail(
                 PlanStatus::Unsupported,
-                "the clip would span two of the AVI file's 1 GiB parts; choose a shorter clip");
+                "the clip would cross the boundary between two parts of the AVI file, at " +
+                    std::to_string(static_cast<long long>(seconds)) +
+                    " s; put both points on one side of it");
+        }
         ClipPlan plan;
         plan.rangeBegin = firstFrame.offset;
         plan.rangeEnd = std::min(lastFrame.End() + (lastFrame.size & 1), movie->end);

@@ -9,17 +9,12 @@
 #include "ClipTestSupport.h"
 #include "cutting/clip/AviPlanner.h"
 #include "cutting/clip/Bytes.h"
+#include "cutting/clip/Riff.h"
 
 namespace klevotrim::clip {
 namespace {
 
 using test::LoadMedia;
-
-std::uint32_t Code(const char* text) {
-    std::uint32_t code;
-    std::memcpy(&code, text, 4);
-    return code;
-}
 
 std::size_t Find(const std::vector<std::uint8_t>& bytes, const char* text, std::size_t from = 0) {
     const auto at = std::search(bytes.begin() + from, bytes.end(), text, text + 4);
@@ -84,11 +79,11 @@ TEST(AviPlanner, ChunksRunFromAKeyframeToTheFrameHoldingTheEndAndTheClipPlays) {
             EXPECT_EQ(ReadU32LE(clip, chunk), id);
             EXPECT_EQ(ReadU32LE(clip, chunk + 4), size);
             if (at == 8) {
-                EXPECT_TRUE(id == Code("00dc") && (ReadU32LE(plan.trailer, at + 4) & 0x10))
+                EXPECT_TRUE(id == FourCC("00dc") && (ReadU32LE(plan.trailer, at + 4) & 0x10))
                     << "starts on a keyframe";
             }
-            videoFrames += id == Code("00dc");
-            if (id == Code("01wb"))
+            videoFrames += id == FourCC("00dc");
+            if (id == FourCC("01wb"))
                 audioUnits += streams[1].sampleSize ? size / streams[1].sampleSize : 1;
         }
         EXPECT_EQ(streams[0].length, videoFrames);
@@ -128,37 +123,30 @@ std::vector<std::uint8_t> WithOpenDmlIndexes(const std::vector<std::uint8_t>& so
     const std::size_t idx1 = FindLast(source, "idx1"), movi = Find(source, "movi");
     std::vector<std::uint8_t> bytes = WithoutIndex(source);
     std::size_t reserved = Find(bytes, "strf");
-    for (const char* stream : {"00", "01"}) {
-        reserved = Find(bytes, "JUNK", reserved + 4);
-        const std::size_t ix = bytes.size();
+    for (const std::string stream : {"00", "01"}) {
         std::vector<std::uint8_t> entries;
         ByteWriter out(entries);
         std::uint32_t id = 0;
         for (std::size_t at = idx1 + 8; at + 16 <= source.size(); at += 16)
-            if (std::memcmp(&source[at], stream, 2) == 0) {
+            if (std::memcmp(&source[at], stream.data(), 2) == 0) {
                 id = ReadU32LE(source, at);
                 out.U32LE(ReadU32LE(source, at + 8) + 8); // of the data, from the 'movi' code
                 out.U32LE(ReadU32LE(source, at + 12) | ((ReadU32LE(source, at + 4) & 0x10) ? 0 : 0x80000000));
             }
+        const std::size_t ix = bytes.size();
         ByteWriter chunk(bytes);
-        chunk.Text("ix00");
-        bytes[ix + 2] = static_cast<std::uint8_t>(stream[0]);
-        bytes[ix + 3] = static_cast<std::uint8_t>(stream[1]);
-        chunk.U32LE(static_cast<std::uint32_t>(24 + entries.size()));
-        chunk.U32LE(0x01000002); // two longs per entry, an index of chunks
-        chunk.U32LE(static_cast<std::uint32_t>(entries.size() / 8));
-        chunk.U32LE(id);
-        chunk.U64LE(movi);
-        chunk.U32LE(0);
+        chunk.Text(("ix" + stream).c_str());
+        for (const std::uint32_t field :
+             {std::uint32_t(24 + entries.size()), 0x01000002u /* an index of chunks */,
+              std::uint32_t(entries.size() / 8), id, std::uint32_t(movi), 0u, 0u})
+            chunk.U32LE(field);
         chunk.Bytes(entries);
+        reserved = Find(bytes, "JUNK", reserved + 4);
         std::memcpy(&bytes[reserved], "indx", 4);
-        ByteWriter super(bytes);
-        super.PatchU32LE(reserved + 8, 0x00000004); // four longs per entry, an index of indexes
-        super.PatchU32LE(reserved + 12, 1);
-        super.PatchU32LE(reserved + 16, ReadU32LE(bytes, ix + 16));
-        super.PatchU32LE(reserved + 32, static_cast<std::uint32_t>(ix));
-        super.PatchU32LE(reserved + 36, 0);
-        super.PatchU32LE(reserved + 40, static_cast<std::uint32_t>(bytes.size() - ix));
+        const std::uint32_t super[] = {4 /* an index of indexes */,     1, id, 0, 0, 0, std::uint32_t(ix), 0,
+                                       std::uint32_t(bytes.size() - ix)};
+        for (std::size_t i = 0; i < std::size(super); ++i)
+            ByteWriter(bytes).PatchU32LE(reserved + 8 + 4 * i, super[i]);
     }
     return bytes;
 }
@@ -196,12 +184,12 @@ TEST(AviPlanner, DamagedOrUnusualFilesAreRefusedWithAReason) {
         std::function<void(Bytes&)> damage;
         PlanStatus expected;
     } cases[] = {
-        {"a WAVE file", patch("AVI ", 0, Code("WAVE")), PlanStatus::NotThisFormat},
+        {"a WAVE file", patch("AVI ", 0, FourCC("WAVE")), PlanStatus::NotThisFormat},
         {"cut inside the header list", [](Bytes& b) { b.resize(300); }, PlanStatus::Damaged},
         {"header list larger than the file", patch("hdrl", -4, 0xFFFFFFF0), PlanStatus::Damaged},
         {"short main header", patch("avih", 4, 20), PlanStatus::Damaged},
         {"stream without a rate", patch("strh", 28, 0), PlanStatus::Damaged},
-        {"no video stream", patch("vids", 0, Code("txts")), PlanStatus::Unsupported},
+        {"no video stream", patch("vids", 0, FourCC("txts")), PlanStatus::Unsupported},
         {"index entry past the movie", idx1Entry(3, 8, 0x7FFFFFF0), PlanStatus::Damaged},
         {"index entry longer than the movie", idx1Entry(3, 12, 0x7FFFFFF0), PlanStatus::Damaged},
         {"index that matches no chunk", idx1Entry(0, 8, 7), PlanStatus::Damaged},
@@ -210,7 +198,7 @@ TEST(AviPlanner, DamagedOrUnusualFilesAreRefusedWithAReason) {
         {"video without frames",
          [](Bytes& b) {
              for (std::size_t at = FindLast(b, "idx1") + 8; at + 16 <= b.size(); at += 16)
-                 if (ReadU32LE(b, at) == Code("00dc"))
+                 if (ReadU32LE(b, at) == FourCC("00dc"))
                      std::memcpy(&b[at], "07dc", 4);
          },
          PlanStatus::Damaged},
