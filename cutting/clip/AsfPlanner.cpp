@@ -327,6 +327,8 @@ std::optional<Failure> AsfSource::ReadHeaders() {
     preroll_ = std::min<std::uint64_t>(ReadU64LE(properties, kPrerollField), 1u << 30);
     playDuration_ = ReadU64LE(properties, kPlayDurationField);
     const bool broadcast = ReadU32LE(properties, kFlagsField) & kBroadcastFlag;
+    if (broadcast)
+        playDuration_ = 0; // not valid while a broadcast is recorded
 
     if (!ReadExact(source_, headerSize, dataHeader_) || !IsGuid(dataHeader_, 0, kDataObject))
         return Failure{PlanStatus::Damaged, "the ASF data object does not follow the header"};
@@ -412,18 +414,27 @@ std::optional<std::uint64_t> AsfSource::LastPresentedBy(std::uint32_t time, std:
 }
 
 std::optional<Failure> AsfSource::Plan(Marks marks, ClipPlan& plan) {
-    const double limit = 4e9;
-    const double startTime = std::min(std::floor(marks.start * 1000) + static_cast<double>(preroll_), limit);
-    const double endTime = std::min(std::ceil(marks.end * 1000) + static_cast<double>(preroll_), limit);
-    const auto start = static_cast<std::uint32_t>(startTime);
-    const auto end = static_cast<std::uint32_t>(endTime);
-    const double sourceEnd = static_cast<double>(playDuration_) / 10000; // milliseconds, preroll included
-    if (playDuration_ != 0 && startTime >= sourceEnd)
-        return Failure{PlanStatus::BadMarks, "the start point lies after the end of the media"};
     auto damaged = [&] {
         return Failure{PlanStatus::Damaged,
                        "ASF data packet " + std::to_string(failedPacket_.value_or(0)) + " is damaged"};
     };
+    // Marks count from the first packet's earliest payload: a clip made earlier keeps its
+    // source's times.
+    const auto opening = Packet(0);
+    if (!opening)
+        return damaged();
+    const double origin = opening->firstTime.value_or(static_cast<std::uint32_t>(preroll_));
+    // The length of the media in milliseconds (0 when the header does not say).
+    const double length =
+        std::max(0.0, static_cast<double>(playDuration_) / 10000 - static_cast<double>(preroll_));
+    if (length > 0 && marks.start * 1000 >= length)
+        return Failure{PlanStatus::BadMarks, "the start point lies after the end of the media"};
+    const double limit = 4e9;
+    const double startTime = std::min(std::floor(marks.start * 1000) + origin, limit);
+    const double endTime = std::min(std::ceil(marks.end * 1000) + origin, limit);
+    const auto start = static_cast<std::uint32_t>(startTime);
+    const auto end = static_cast<std::uint32_t>(endTime);
+    const double sourceEnd = origin + length; // milliseconds, as the packets count them
 
     std::optional<Failure> failure;
     const std::uint64_t scanLimit = std::max<std::uint64_t>(1, kMaxPacketBytesScanned / packetSize_);
@@ -489,10 +500,9 @@ std::optional<Failure> AsfSource::Plan(Marks marks, ClipPlan& plan) {
 
     // Times of the clip in milliseconds, the preroll included.
     const double clipStart = firstTime ? *firstTime : startTime;
-    double clipEnd = last + 1 == packetCount_ && playDuration_ != 0
-                         ? sourceEnd
-                         : std::max<double>(lastTime.value_or(end), end);
-    if (playDuration_ != 0)
+    double clipEnd =
+        last + 1 == packetCount_ && length > 0 ? sourceEnd : std::max<double>(lastTime.value_or(end), end);
+    if (length > 0)
         clipEnd = std::min(clipEnd, sourceEnd);
     clipEnd = std::max(clipEnd, clipStart);
     const auto clipDuration = static_cast<std::uint64_t>(clipEnd - clipStart);
@@ -543,7 +553,7 @@ std::optional<Failure> AsfSource::Plan(Marks marks, ClipPlan& plan) {
             plan.rangeBegin += packetSize_;
         }
     }
-    plan.start = (clipStart - static_cast<double>(preroll_)) / 1000;
+    plan.start = (clipStart - origin) / 1000;
     plan.duration = static_cast<double>(clipDuration) / 1000;
     return std::nullopt;
 }

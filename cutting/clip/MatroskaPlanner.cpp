@@ -19,6 +19,8 @@ using ebml::Element;
 
 constexpr std::uint32_t kEbmlHeader = 0x1A45DFA3;
 constexpr std::uint32_t kDocType = 0x4282;
+constexpr std::uint32_t kEbmlReadVersion = 0x42F7;
+constexpr std::uint32_t kDocTypeReadVersion = 0x4285;
 constexpr std::uint32_t kSegment = 0x18538067;
 constexpr std::uint32_t kSeekHead = 0x114D9B74;
 constexpr std::uint32_t kSeek = 0x4DBB;
@@ -191,13 +193,21 @@ std::optional<Failure> MatroskaSource::ReadHeaders() {
     if (!ReadExact(source_, 0, ebmlHeader_))
         return Damaged("the Matroska file's EBML header is damaged");
     std::string docType = "matroska";
+    std::uint64_t readVersion = 1, docReadVersion = 1;
     ForEachChild(std::span(ebmlHeader_).subspan(static_cast<std::size_t>(ebml->dataOffset)),
                  [&](std::uint32_t id, std::span<const std::uint8_t> data) {
                      if (id == kDocType)
                          docType.assign(data.begin(), std::find(data.begin(), data.end(), 0));
+                     else if (id == kEbmlReadVersion)
+                         readVersion = ebml::ReadUnsigned(data).value_or(~0ull);
+                     else if (id == kDocTypeReadVersion)
+                         docReadVersion = ebml::ReadUnsigned(data).value_or(~0ull);
                  });
     if (docType != "matroska" && docType != "webm")
         return Unsupported("its EBML document type is \"" + docType.substr(0, 32) + "\", not Matroska");
+    // Elements a newer reader must understand could be anywhere.
+    if (readVersion > 1 || docReadVersion > 4)
+        return Unsupported("the Matroska file needs a newer reader than version 4");
 
     // The Segment follows, perhaps after Void elements.
     std::uint64_t offset = ebml->End();
@@ -649,12 +659,19 @@ std::optional<Failure> MatroskaSource::Plan(Marks marks, ClipPlan& plan) {
     const double ticksPerSecond = 1e9 / static_cast<double>(timestampScale_);
     if (durationTicks_ && marks.start * ticksPerSecond >= *durationTicks_)
         return Failure{PlanStatus::BadMarks, "the start point lies after the end of the media"};
-    const double limit = static_cast<double>(std::int64_t{1} << 62);
-    const auto startTicks =
-        static_cast<std::int64_t>(std::min(std::floor(marks.start * ticksPerSecond), limit));
-    const auto endTicks = static_cast<std::int64_t>(std::min(std::ceil(marks.end * ticksPerSecond), limit));
-
     std::optional<Failure> failure;
+    // Marks count from the file's first block: a clip made earlier keeps its source's timestamps.
+    const auto opening = ScanCluster(*firstCluster_, false, failure);
+    if (!opening)
+        return failure;
+    const std::int64_t origin =
+        opening->firstBlockTime.value_or(static_cast<std::int64_t>(opening->timestamp));
+    const double limit = static_cast<double>(std::int64_t{1} << 61);
+    const auto startTicks =
+        origin + static_cast<std::int64_t>(std::min(std::floor(marks.start * ticksPerSecond), limit));
+    const auto endTicks =
+        origin + static_cast<std::int64_t>(std::min(std::ceil(marks.end * ticksPerSecond), limit));
+
     const auto first = FindStart(startTicks, failure);
     if (!first)
         return failure ? failure : Damaged("the Matroska file holds no usable Cluster");
@@ -681,6 +698,13 @@ std::optional<Failure> MatroskaSource::Plan(Marks marks, ClipPlan& plan) {
         if (!cluster)
             return failure;
         if (*offset != first->offset && static_cast<std::int64_t>(cluster->timestamp) > endTicks) {
+            if (*offset == from && walked_.empty()) {
+                // The cued Cluster begins after the end mark after all: walk from the first.
+                from = first->offset;
+                offset = from;
+                cueEntries_.clear();
+                continue;
+            }
             nextTime = cluster->firstBlockTime.value_or(static_cast<std::int64_t>(cluster->timestamp));
             break;
         }
@@ -698,7 +722,7 @@ std::optional<Failure> MatroskaSource::Plan(Marks marks, ClipPlan& plan) {
     if (nextTime) {
         clipEnd = *nextTime;
     } else if (durationTicks_) {
-        clipEnd = static_cast<std::int64_t>(std::min(*durationTicks_, limit));
+        clipEnd = origin + static_cast<std::int64_t>(std::min(*durationTicks_, limit));
     } else {
         const auto whole = ScanCluster(last.offset, true, failure);
         if (!whole)
@@ -779,7 +803,7 @@ std::optional<Failure> MatroskaSource::Plan(Marks marks, ClipPlan& plan) {
         plan.header.insert(plan.header.end(), part.bytes->begin(), part.bytes->end());
     plan.rangeBegin = rangeBegin;
     plan.rangeEnd = rangeEnd;
-    plan.start = static_cast<double>(clipStart) / ticksPerSecond;
+    plan.start = static_cast<double>(clipStart - origin) / ticksPerSecond;
     plan.duration = static_cast<double>(clipEnd - clipStart) / ticksPerSecond;
     return std::nullopt;
 }

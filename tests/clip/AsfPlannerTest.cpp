@@ -149,6 +149,24 @@ TEST(AsfPlanner, MarksAtTheEdgesOfTheMedia) {
     EXPECT_EQ(PlanAsfClip(input, {9, 10}).status, PlanStatus::BadMarks);
 }
 
+// A clip keeps its source's times; cutting it again counts the marks from its first packet.
+TEST(AsfPlanner, ClipsOfClipsCountMarksFromTheirFirstPacket) {
+    const Bytes source = LoadMedia("wmv2.wmv").bytes;
+    MemorySource input(source);
+    const PlanResult once = PlanAsfClip(input, {3.5, 6.5});
+    ASSERT_EQ(once.status, PlanStatus::Planned) << once.reason;
+    const Bytes clip = test::AssembleClip(once.plan, source);
+    MemorySource again(clip);
+    const PlanResult twice = PlanAsfClip(again, {1.2, 2.0});
+    ASSERT_EQ(twice.status, PlanStatus::Planned) << twice.reason;
+    // The keyframe at 4 s of the source, about 1 s into the first clip.
+    EXPECT_NEAR(once.plan.start + twice.plan.start, 4.0, 0.1);
+    EXPECT_GE(twice.plan.start + twice.plan.duration, 2.0);
+    EXPECT_EQ(PlanAsfClip(again, {4.5, 5}).status, PlanStatus::BadMarks);
+    const auto probe = test::Probe(test::AssembleClip(twice.plan, clip), "wmv");
+    EXPECT_TRUE(probe.decodesCleanly) << probe.errors;
+}
+
 // Packets built by hand: error correction, padding, one or several payloads, compressed
 // payloads; every field running past the packet is refused.
 TEST(AsfPlanner, PacketsAreParsedWithinTheirBounds) {

@@ -208,6 +208,23 @@ TEST(MatroskaPlanner, MarksAtTheEdgesOfTheMedia) {
     EXPECT_EQ(PlanMatroskaClip(input, {9, 10}).status, PlanStatus::BadMarks);
 }
 
+// A clip keeps its source's timestamps; cutting it again counts the marks from its first frame.
+TEST(MatroskaPlanner, ClipsOfClipsCountMarksFromTheirFirstFrame) {
+    const Bytes source = LoadMedia("h264-aac.mkv").bytes;
+    MemorySource input(source);
+    const PlanResult once = PlanMatroskaClip(input, {3.5, 6.5});
+    ASSERT_EQ(once.status, PlanStatus::Planned) << once.reason;
+    const Bytes clip = test::AssembleClip(once.plan, source);
+    MemorySource again(clip);
+    const PlanResult twice = PlanMatroskaClip(again, {1.2, 2.0});
+    ASSERT_EQ(twice.status, PlanStatus::Planned) << twice.reason;
+    EXPECT_NEAR(twice.plan.start, 1.0, 0.05);
+    EXPECT_GE(twice.plan.start + twice.plan.duration, 2.0);
+    const auto probe = test::Probe(test::AssembleClip(twice.plan, clip), "mkv");
+    EXPECT_TRUE(probe.decodesCleanly) << probe.errors;
+    EXPECT_NEAR(probe.start, once.plan.start + twice.plan.start, 0.05);
+}
+
 // Damaged and hostile sources: refused with a reason, never planned past the file.
 TEST(MatroskaPlanner, DamagedSourcesAreRefused) {
     const Bytes good = LoadMedia("h264-aac.mkv").bytes;
