@@ -3,6 +3,7 @@
 #include <array>
 
 #include "cutting/clip/AsfPlanner.h"
+#include "cutting/clip/AudioPlanners.h"
 #include "cutting/clip/AviPlanner.h"
 #include "cutting/clip/MatroskaPlanner.h"
 #include "cutting/clip/MpegTsPlanner.h"
@@ -11,10 +12,18 @@ namespace klevotrim::clip {
 
 std::span<const Planner> AllPlanners() {
     // One line per container planner.
-    static constexpr std::array<Planner, 5> planners{
-        PlanMatroskaClip,        PlanAviClip, PlanMp4Clip, PlanAsfClip,
+    // clang-format off
+    static constexpr std::array<Planner, 8> planners{
+        PlanMatroskaClip,
+        PlanAviClip,
+        PlanMp4Clip,
+        PlanAsfClip,
+        PlanWav,
+        PlanMpegAudio,
+        PlanAdts,
         PlanMpegTransportStream, // known only by sync bytes a packet apart: tried last
     };
+    // clang-format on
     return planners;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <unistd.h>
 
 namespace klevotrim::clip::test {
@@ -60,11 +61,28 @@ ProbeResult Probe(std::span<const std::uint8_t> clip, const std::string& extensi
     const std::string probe = Run("ffprobe -v error -show_entries format=start_time,duration -of "
                                   "default=noprint_wrappers=1:nokey=1 '" +
                                   path.string() + "' 2>/dev/null");
-    std::sscanf(probe.c_str(), "%lf %lf", &result.start, &result.duration);
+    // A field ffprobe cannot tell (a WAV file's start) reads "N/A": it counts as 0.
+    std::istringstream fields(probe);
+    std::string start, duration;
+    fields >> start >> duration;
+    result.start = std::strtod(start.c_str(), nullptr);
+    result.duration = std::strtod(duration.c_str(), nullptr);
     result.streams = Run("ffprobe -v error -show_entries stream=codec_type -of csv=p=0 '" + path.string() +
                          "' 2>/dev/null | tr '\\n' ,");
     std::filesystem::remove(path);
     return result;
+}
+
+std::vector<std::uint64_t> PacketOffsets(const std::string& name) {
+    const std::string listing =
+        Run("ffprobe -v error -select_streams 0 -show_entries packet=pos -of csv=p=0 '" +
+            (MediaFolder() / name).string() + "' 2>/dev/null");
+    std::vector<std::uint64_t> offsets;
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty() && line != "N/A")
+            offsets.push_back(std::stoull(line));
+    return offsets;
 }
 
 } // namespace klevotrim::clip::test

@@ -35,4 +35,8 @@ struct ProbeResult {
 };
 ProbeResult Probe(std::span<const std::uint8_t> clip, const std::string& extension);
 
+// Where ffprobe finds each packet of a generated file's first stream, in file order: an
+// independent account of the frame boundaries.
+std::vector<std::uint64_t> PacketOffsets(const std::string& name);
+
 } // namespace klevotrim::clip::test
