@@ -7,6 +7,9 @@ video=(-f lavfi -i testsrc2=size=160x120:rate=25:duration=8)
 tone=(-f lavfi -i sine=frequency=440:duration=8)
 
 ff "${video[@]}" "${tone[@]}" -c:v libx264 -preset ultrafast -crf 35 -g 25 -c:a aac -b:a 24k h264-aac.mkv
+# Clusters of 0.3 s: most begin with frames that depend on earlier ones.
+ff "${video[@]}" "${tone[@]}" -c:v libx264 -preset ultrafast -crf 35 -g 25 -c:a aac -b:a 24k -cluster_time_limit 300 \
+  short-clusters.mkv
 # The live writer leaves out Cues and writes the Segment with an unknown size.
 ff "${video[@]}" "${tone[@]}" -c:v libx264 -preset ultrafast -crf 35 -g 25 -c:a aac -b:a 24k -live 1 \
   live-no-cues.mkv
