@@ -53,6 +53,9 @@ struct FrameHeader {
 // the end of the stream).
 using FrameParser = bool (*)(std::span<const std::uint8_t> bytes, FrameHeader& header);
 
+// An MPEG audio frame header (4 bytes).
+bool ParseMpegFrame(std::span<const std::uint8_t> bytes, FrameHeader& header);
+
 // Frames between `begin` and `end` of the source, all with the stream key of the first.
 class FrameStream {
   public:

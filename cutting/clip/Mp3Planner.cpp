@@ -70,18 +70,6 @@ bool ParseMpeg(std::span<const std::uint8_t> b, MpegHeader& h) {
     return true;
 }
 
-bool ParseMpegFrame(std::span<const std::uint8_t> bytes, FrameHeader& frame) {
-    MpegHeader h;
-    if (!ParseMpeg(bytes, h))
-        return false;
-    frame.size = h.size;
-    frame.samples = h.samples;
-    frame.sampleRate = h.sampleRate;
-    // Version, layer and sample rate stay the same through a stream.
-    frame.streamKey = static_cast<std::uint32_t>(bytes[1] & 0xFE) << 8 | (bytes[2] & 0x0C);
-    return true;
-}
-
 // Where a layer III frame's side information ends, that is where a Xing header would start.
 std::size_t SideInfoEnd(const MpegHeader& h) {
     if (h.version == 3)
@@ -212,8 +200,8 @@ std::vector<std::uint8_t> MakeXingFrame(std::array<std::uint8_t, 4> sourceHeader
     return frame;
 }
 
-// True when the first frames at `at` share one bitrate (`header` is the first one's).
-bool ConstantBitrateStart(FrameStream& stream, ByteSource& source, std::uint64_t at, MpegHeader& header) {
+// True when the frames from `at` on share one bitrate (`header` is the first one's).
+bool SameBitrateFrom(FrameStream& stream, ByteSource& source, std::uint64_t at, MpegHeader& header) {
     constexpr int kFramesCompared = 4;
     for (int i = 0; i < kFramesCompared; ++i) {
         std::array<std::uint8_t, 4> bytes{};
@@ -229,7 +217,37 @@ bool ConstantBitrateStart(FrameStream& stream, ByteSource& source, std::uint64_t
     return true;
 }
 
+// True when the stream has one bitrate: its first frames, and unless an Info header says so,
+// a few frames a third and two thirds of the way in (a stream without a header frame may be
+// of variable bitrate all the same).
+bool ConstantBitrate(FrameStream& stream, ByteSource& source, std::uint64_t begin, bool declared,
+                     MpegHeader& header) {
+    if (!SameBitrateFrom(stream, source, begin, header))
+        return false;
+    constexpr std::uint64_t kSyncWindow = 8192;
+    for (std::uint64_t third = 1; third <= 2 && !declared; ++third) {
+        const std::optional<std::uint64_t> at =
+            stream.Sync(begin + (stream.End() - begin) / 3 * third, kSyncWindow);
+        MpegHeader there;
+        if (at && (!SameBitrateFrom(stream, source, *at, there) || there.bitrateKbps != header.bitrateKbps))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
+
+bool ParseMpegFrame(std::span<const std::uint8_t> bytes, FrameHeader& frame) {
+    MpegHeader h;
+    if (!ParseMpeg(bytes, h))
+        return false;
+    frame.size = h.size;
+    frame.samples = h.samples;
+    frame.sampleRate = h.sampleRate;
+    // Version, layer and sample rate stay the same through a stream.
+    frame.streamKey = static_cast<std::uint32_t>(bytes[1] & 0xFE) << 8 | (bytes[2] & 0x0C);
+    return true;
+}
 
 PlanResult PlanMpegAudio(ByteSource& source, Marks marks) {
     const std::optional<std::uint64_t> tagLength = Id3v2Length(source, 0);
@@ -249,7 +267,8 @@ PlanResult PlanMpegAudio(ByteSource& source, Marks marks) {
     std::uint64_t totalFrames = seek.frames;
     std::uint64_t walkLimit = kExactWalkFrames;
     MpegHeader audio;
-    if ((!seek.present || seek.constantBitrate) && ConstantBitrateStart(stream, source, audioStart, audio)) {
+    if ((!seek.present || seek.constantBitrate) &&
+        ConstantBitrate(stream, source, audioStart, seek.constantBitrate, audio)) {
         // Frame n starts at n times the mean frame size (padding spreads the fraction): the
         // landing is exact, and checked by a sync.
         const double meanSize =

@@ -179,14 +179,6 @@ TEST(ClipWav, RefusesDamagedHeadersAndMarksOutsideTheAudioWithAReason) {
             EXPECT_NE(result.reason.back(), '.');
         }
     }
-    // Every cut-off header is refused or planned within what is there.
-    for (std::size_t length = 0; length < 64; ++length) {
-        MemorySource source(std::span<const std::uint8_t>(good).first(length));
-        const PlanResult result = PlanWav(source, {0, 1});
-        if (result.status == PlanStatus::Planned) {
-            EXPECT_LE(result.plan.rangeEnd, length);
-        }
-    }
 }
 
 // A source of `size` bytes: the given header, then silence.

@@ -18,9 +18,12 @@ ff -f lavfi -i "$(tone 440 44100 10)" -c:a libmp3lame -b:a 64k -write_xing 0 -id
 { printf 'TAG%-30s' tone; head -c 95 /dev/zero; } >>mp3-cbr-bare.mp3
 ff -f lavfi -i "aevalsrc=sin(440*2*PI*t)*(t/10)+0.3*random(0):s=44100:d=10" -ac 2 -c:a libmp3lame -q:a 2 \
   mp3-vbr.mp3
+ff -i mp3-vbr.mp3 -c copy -write_xing 0 mp3-vbr-bare.mp3
 ff -f lavfi -i "aevalsrc=sin(300*2*PI*t)+0.2*random(0):s=22050:d=6" -c:a libmp3lame -q:a 5 mp3-vbr-22k.mp3
+ff -f lavfi -i "$(tone 440 8000 6)" -c:a libmp3lame -b:a 16k mp3-8k.mp3
 ff -f lavfi -i "$(tone 440 48000 6)" -ac 2 -c:a mp2 -b:a 192k mp2-48k.mp2
 ff -f lavfi -i "$(tone 440 44100 6)" -ac 2 -c:a aac -b:a 96k aac-44k.aac
+ff -f lavfi -i "$(tone 440 48000 6)" -c:a aac -b:a 64k -write_id3v2 1 -metadata title=tone aac-id3.aac
 
 # One hour: the VBR source has a Xing table, the CBR source only its frame size.
 ff -stream_loop 599 -i mp3-vbr-22k.mp3 -c copy mp3-vbr-hour.mp3
