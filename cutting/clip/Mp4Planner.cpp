@@ -2,13 +2,15 @@
 // describe only the samples the clip needs, then a media data box header; the copied range
 // runs from the first byte of the first needed sample to the last byte of the last one, so
 // the movie box comes first and the clip streams. Planning reads the top-level box headers
-// and the movie box, never the media data.
+// and the movie box, never the media data (but for a timecode's few bytes, below).
 //
 // Timing: the clip starts at the video keyframe at or before the start mark and ends with
 // the frame that shows the end mark. Every track gets a one-segment edit list that shows
 // its first frame (the keyframe) at time zero, hiding composition offsets and the samples
 // other tracks carry from before the keyframe. Audio keeps one sample before the clip's
-// start so its decoder is warmed up; the edit list hides it.
+// start so its decoder is warmed up; the edit list hides it. A timecode track's single
+// sample is written into the header, counted on to the clip's first frame, so the copied
+// range need not reach back to where the source keeps it.
 #include "cutting/clip/Planners.h"
 
 #include <algorithm>
@@ -649,7 +651,17 @@ void ChooseTimedSamples(Track& track, std::uint32_t movieScale, double clipStart
     if (first >= track.sampleCount)
         return;
     if (track.handler == FourCC("soun") && first > 0)
-        --first; // the audio decoder's warm-up
+        --first;              // the audio decoder's warm-up
+    if (track.stss.present) { // a second video track also starts at a keyframe
+        std::uint64_t sync = 0;
+        for (std::uint32_t i = 0; i < track.stss.count; ++i) {
+            const std::uint64_t sample = ReadU32BE(track.stss.entries, 4 * std::size_t{i}) - 1;
+            if (sample > first)
+                break;
+            sync = sample;
+        }
+        first = sync;
+    }
     std::uint64_t last = SampleAtTime(track, end);
     if (last < track.sampleCount && static_cast<std::int64_t>(DecodeTime(track, last)) < end)
         ++last;
@@ -729,7 +741,7 @@ void WriteHeaderWithDuration(ByteWriter& w, const Box& box, bool hasTrackId, std
     const std::size_t at = w.Size();
     w.U32BE(0);
     w.Bytes(box.whole.subspan(4, 4));
-    w.U8(wideOut ? 1 : 0);
+    w.U8(static_cast<std::uint8_t>(wideOut ? 1 : 0));
     w.Bytes(p.subspan(1, 3));
     for (int i = 0; i < 2; ++i) {
         const std::uint64_t time =

@@ -183,6 +183,19 @@ TEST(Mp4Planner, TheWholeMovieKeepsEverySample) {
     EXPECT_LT(source.BytesRead(), media.bytes.size() / 10) << "planning reads the boxes, not the media";
 }
 
+TEST(Mp4Planner, TheTimecodeCountsOnToTheClipsFirstFrame) {
+    const test::MediaFile media = test::LoadMedia("mp4-h264-aac.mov");
+    MemorySource source = media.Source();
+    const PlanResult result = PlanMp4Clip(source, {3.3, 6.1});
+    ASSERT_EQ(result.status, PlanStatus::Planned) << result.reason;
+    const std::vector<std::uint8_t> clip = test::AssembleClip(result.plan, media.bytes);
+    auto frameCount = [](std::span<const std::uint8_t> file) {
+        const Box stco = *Table(file, 2, "stco");
+        return ReadU32BE(file, ReadU32BE(stco.payload, 8));
+    };
+    EXPECT_EQ(frameCount(clip), frameCount(media.bytes) + 3 * 25) << "the clip starts 3 s in, at 25 frames/s";
+}
+
 TEST(Mp4Planner, MarksOutsideTheMovieAreRefused) {
     const test::MediaFile media = test::LoadMedia("mp4-h264-aac.mp4");
     MemorySource source = media.Source();
