@@ -1,8 +1,11 @@
 #include "app/ControlHost.h"
 
-#include <olectl.h>
+#include "common/ScreenUnits.h"
+#include "common/win/ComObject.h"
+#include "common/win/ComValues.h"
+#include "common/win/ScreenDpi.h"
 
-#include <atomic>
+#include <olectl.h>
 
 namespace klevotrim::app {
 
@@ -10,39 +13,16 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// Pixels to HIMETRIC at the screen's resolution (2540 HIMETRIC to the inch).
-SIZEL PixelsToHimetric(LONG width, LONG height) {
-    HDC screen = GetDC(nullptr);
-    int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen)
-        ReleaseDC(nullptr, screen);
-    return SIZEL{MulDiv(width, 2540, dpiX), MulDiv(height, 2540, dpiY)};
+// A size in pixels as HIMETRIC at the screen's resolution.
+SIZEL ExtentOfPixels(LONG width, LONG height) {
+    const win::Dpi dpi = win::ScreenDpi();
+    return SIZEL{PixelsToHimetric(width, dpi.x), PixelsToHimetric(height, dpi.y)};
 }
 
 // The stored design properties, read by the control's IPersistPropertyBag::Load.
-class PropertyBag final : public IPropertyBag {
+class PropertyBag final : public win::ComObject<IPropertyBag> {
   public:
     explicit PropertyBag(const std::vector<StoredProperty>& properties) : properties_(properties) {}
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IPropertyBag) {
-            *object = static_cast<IPropertyBag*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
         if (!name || !value)
@@ -62,36 +42,16 @@ class PropertyBag final : public IPropertyBag {
 
   private:
     const std::vector<StoredProperty>& properties_;
-    std::atomic<ULONG> references_{1};
 };
 
 } // namespace
 
 // Receives the control's source interface and hands events to the owner.
-class EventSink final : public IDispatch {
+class EventSink final : public win::ComObject<IDispatch> {
   public:
     EventSink(const IID& eventsIid, ControlEventHandler* handler) : iid_(eventsIid), handler_(handler) {}
 
     void Disconnect() { handler_ = nullptr; }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == iid_) {
-            *object = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
     STDMETHODIMP GetTypeInfoCount(UINT* count) override {
         if (count)
             *count = 0;
@@ -103,69 +63,41 @@ class EventSink final : public IDispatch {
                         UINT*) override {
         if (!handler_)
             return S_OK;
-        std::vector<VARIANT> arguments;
+        std::vector<win::Variant> owned;
         if (params) {
             // rgvarg holds the arguments last first.
             for (UINT i = params->cArgs; i-- > 0;) {
-                VARIANT copy;
-                VariantInit(&copy);
-                if (FAILED(VariantCopyInd(&copy, &params->rgvarg[i])))
-                    VariantInit(&copy);
-                arguments.push_back(copy);
+                win::Variant copy;
+                if (FAILED(VariantCopyInd(copy.put(), &params->rgvarg[i])))
+                    copy.put(); // an argument that cannot be read arrives empty
+                owned.push_back(std::move(copy));
             }
         }
+        std::vector<VARIANT> arguments;
+        for (const auto& argument : owned)
+            arguments.push_back(argument.get());
         handler_->OnControlEvent(dispid, arguments);
-        for (auto& argument : arguments)
-            VariantClear(&argument);
         return S_OK;
     }
 
   private:
+    void* FindOther(REFIID iid) noexcept override {
+        return iid == iid_ ? static_cast<IDispatch*>(this) : nullptr;
+    }
+
     IID iid_;
     ControlEventHandler* handler_;
-    std::atomic<ULONG> references_{1};
 };
 
 // Client site, in-place site and frame, control site and ambient properties in one object.
-class ControlSite final : public IOleClientSite,
-                          public IOleInPlaceSite,
-                          public IOleInPlaceFrame,
-                          public IOleControlSite,
-                          public IDispatch {
+class ControlSite final
+    : public win::ComObject<IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame, IOleControlSite, IDispatch> {
   public:
     ControlSite(HWND parent, const RECT& position) : parent_(parent), position_(position) {}
 
     void SetInPlaceObject(IOleInPlaceObject* object) { inPlace_ = object; }
     const RECT& Position() const { return position_; }
     void SetPosition(const RECT& position) { position_ = position; }
-
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        *object = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IOleClientSite)
-            *object = static_cast<IOleClientSite*>(this);
-        else if (riid == IID_IOleWindow || riid == IID_IOleInPlaceSite)
-            *object = static_cast<IOleInPlaceSite*>(this);
-        else if (riid == IID_IOleInPlaceFrame || riid == IID_IOleInPlaceUIWindow)
-            *object = static_cast<IOleInPlaceFrame*>(this);
-        else if (riid == IID_IOleControlSite)
-            *object = static_cast<IOleControlSite*>(this);
-        else if (riid == IID_IDispatch)
-            *object = static_cast<IDispatch*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     // IOleClientSite
     STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
@@ -252,17 +184,13 @@ class ControlSite final : public IOleClientSite,
         if (!himetric || !container)
             return E_POINTER;
         // The container works in pixels.
-        HDC screen = GetDC(nullptr);
-        int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-        int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-        if (screen)
-            ReleaseDC(nullptr, screen);
+        const win::Dpi dpi = win::ScreenDpi();
         if (flags & XFORMCOORDS_HIMETRICTOCONTAINER) {
-            container->x = static_cast<float>(himetric->x) * dpiX / 2540.0f;
-            container->y = static_cast<float>(himetric->y) * dpiY / 2540.0f;
+            container->x = HimetricToPixelsExact(himetric->x, dpi.x);
+            container->y = HimetricToPixelsExact(himetric->y, dpi.y);
         } else if (flags & XFORMCOORDS_CONTAINERTOHIMETRIC) {
-            himetric->x = static_cast<LONG>(container->x * 2540.0f / dpiX);
-            himetric->y = static_cast<LONG>(container->y * 2540.0f / dpiY);
+            himetric->x = PixelsToHimetricTruncated(container->x, dpi.x);
+            himetric->y = PixelsToHimetricTruncated(container->y, dpi.y);
         } else {
             return E_INVALIDARG;
         }
@@ -318,10 +246,18 @@ class ControlSite final : public IOleClientSite,
     }
 
   private:
+    // The in-place site and the frame also answer as their base interfaces.
+    void* FindOther(REFIID iid) noexcept override {
+        if (iid == IID_IOleWindow)
+            return static_cast<IOleInPlaceSite*>(this);
+        if (iid == IID_IOleInPlaceUIWindow)
+            return static_cast<IOleInPlaceFrame*>(this);
+        return nullptr;
+    }
+
     HWND parent_;
     RECT position_;
     IOleInPlaceObject* inPlace_ = nullptr; // not counted: ControlHost holds the object
-    std::atomic<ULONG> references_{1};
 };
 
 ControlHost::ControlHost() = default;
@@ -341,16 +277,41 @@ HRESULT ControlHost::Create(HWND parent, const RECT& position, const wchar_t* pr
     hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&object));
     if (FAILED(hr))
         return hr;
+    ComPtr<ControlSite> site = win::MakeComObject<ControlSite>(parent, position);
+    if (!site)
+        return E_OUTOFMEMORY;
+    ComPtr<IDispatch> dispatch;
+    hr = LoadProperties(object.Get(), site.Get(), properties, &dispatch);
+    if (FAILED(hr))
+        return hr;
 
-    ComPtr<ControlSite> site;
-    site.Attach(new ControlSite(parent, position));
+    SIZEL extent = ExtentOfPixels(position.right - position.left, position.bottom - position.top);
+    object->SetExtent(DVASPECT_CONTENT, &extent); // the in-place rectangles below decide the size
 
+    ConnectEvents(object.Get(), eventsIid, events); // before activation, so that nothing is missed
+    hr = Activate(object.Get(), site.Get(), parent, position);
+    if (FAILED(hr)) {
+        DisconnectEvents();
+        object->Close(OLECLOSE_NOSAVE);
+        object->SetClientSite(nullptr);
+        return hr;
+    }
+    site_ = site;
+    object_ = object;
+    dispatch_ = dispatch;
+    return S_OK;
+}
+
+HRESULT ControlHost::LoadProperties(IOleObject* object, ControlSite* site,
+                                    const std::vector<StoredProperty>& properties,
+                                    ComPtr<IDispatch>* dispatch) {
     DWORD misc = 0;
     if (FAILED(object->GetMiscStatus(DVASPECT_CONTENT, &misc)))
         misc = 0; // no status: the site is set after the properties, as for any control
     const bool siteFirst = (misc & OLEMISC_SETCLIENTSITEFIRST) != 0;
+    HRESULT hr = S_OK;
     if (siteFirst) {
-        hr = object->SetClientSite(site.Get());
+        hr = object->SetClientSite(site);
         if (FAILED(hr))
             return hr;
     }
@@ -359,25 +320,23 @@ HRESULT ControlHost::Create(HWND parent, const RECT& position, const wchar_t* pr
     // takes them through its dispatch interface instead.
     bool loaded = false;
     ComPtr<IPersistPropertyBag> persistBag;
-    if (SUCCEEDED(object.As(&persistBag))) {
-        ComPtr<PropertyBag> bag;
-        bag.Attach(new PropertyBag(properties));
-        loaded = SUCCEEDED(persistBag->Load(bag.Get(), nullptr));
+    if (SUCCEEDED(object->QueryInterface(IID_PPV_ARGS(&persistBag)))) {
+        ComPtr<PropertyBag> bag = win::MakeComObject<PropertyBag>(properties);
+        loaded = bag && SUCCEEDED(persistBag->Load(bag.Get(), nullptr));
     }
     if (!loaded) {
         ComPtr<IPersistStreamInit> persistStream;
-        if (SUCCEEDED(object.As(&persistStream)))
+        if (SUCCEEDED(object->QueryInterface(IID_PPV_ARGS(&persistStream))))
             persistStream->InitNew(); // a control without it still works with its defaults
     }
     if (!siteFirst) {
-        hr = object->SetClientSite(site.Get());
+        hr = object->SetClientSite(site);
         if (FAILED(hr))
             return hr;
     }
     object->SetHostNames(L"Klevotrim", nullptr); // only used for window titles
 
-    ComPtr<IDispatch> dispatch;
-    hr = object.As(&dispatch);
+    hr = object->QueryInterface(IID_PPV_ARGS(dispatch->ReleaseAndGetAddressOf()));
     if (FAILED(hr)) {
         object->SetClientSite(nullptr);
         return hr;
@@ -386,64 +345,36 @@ HRESULT ControlHost::Create(HWND parent, const RECT& position, const wchar_t* pr
         for (const auto& property : properties) {
             LPOLESTR name = const_cast<LPOLESTR>(property.name.c_str());
             DISPID dispid = DISPID_UNKNOWN;
-            if (SUCCEEDED(dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &dispid))) {
+            if (SUCCEEDED((*dispatch)->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &dispid))) {
                 DISPID named = DISPID_PROPERTYPUT;
                 VARIANT argument = property.value;
                 DISPPARAMS params{&argument, &named, 1, 1};
                 // Best effort: a property the control refuses keeps its default.
-                dispatch->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params,
-                                 nullptr, nullptr, nullptr);
+                (*dispatch)->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params,
+                                    nullptr, nullptr, nullptr);
             }
         }
     }
-
-    SIZEL extent = PixelsToHimetric(position.right - position.left, position.bottom - position.top);
-    object->SetExtent(DVASPECT_CONTENT, &extent); // the in-place rectangles below decide the size
-
-    // Events: connect before activation so that nothing is missed.
-    ComPtr<IConnectionPointContainer> container;
-    if (events && SUCCEEDED(object.As(&container))) {
-        ComPtr<IConnectionPoint> point;
-        if (SUCCEEDED(container->FindConnectionPoint(eventsIid, &point))) {
-            ComPtr<EventSink> sink;
-            sink.Attach(new EventSink(eventsIid, events));
-            DWORD cookie = 0;
-            if (SUCCEEDED(point->Advise(sink.Get(), &cookie))) {
-                connection_ = point;
-                cookie_ = cookie;
-                sink_ = sink;
-            }
-        }
-    }
-
-    RECT rect = position;
-    hr = object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site.Get(), 0, parent, &rect);
-    if (FAILED(hr))
-        hr = object->DoVerb(OLEIVERB_SHOW, nullptr, site.Get(), 0, parent, &rect);
-    if (FAILED(hr)) {
-        if (connection_)
-            connection_->Unadvise(cookie_);
-        connection_.Reset();
-        if (sink_)
-            sink_->Disconnect();
-        sink_.Reset();
-        object->Close(OLECLOSE_NOSAVE);
-        object->SetClientSite(nullptr);
-        return hr;
-    }
-    ComPtr<IOleInPlaceObject> inPlace;
-    if (SUCCEEDED(object.As(&inPlace))) {
-        site->SetInPlaceObject(inPlace.Get());
-        inPlace->SetObjectRects(&rect, &rect);
-    }
-
-    site_ = site;
-    object_ = object;
-    dispatch_ = dispatch;
     return S_OK;
 }
 
-void ControlHost::Destroy() {
+void ControlHost::ConnectEvents(IOleObject* object, const IID& eventsIid, ControlEventHandler* events) {
+    ComPtr<IConnectionPointContainer> container;
+    if (!events || FAILED(object->QueryInterface(IID_PPV_ARGS(&container))))
+        return;
+    ComPtr<IConnectionPoint> point;
+    if (FAILED(container->FindConnectionPoint(eventsIid, &point)))
+        return; // a control without these events still works
+    ComPtr<EventSink> sink = win::MakeComObject<EventSink>(eventsIid, events);
+    DWORD cookie = 0;
+    if (sink && SUCCEEDED(point->Advise(sink.Get(), &cookie))) {
+        connection_ = point;
+        cookie_ = cookie;
+        sink_ = sink;
+    }
+}
+
+void ControlHost::DisconnectEvents() {
     if (sink_) {
         sink_->Disconnect(); // a control that keeps the sink can no longer reach the owner
         sink_.Reset();
@@ -453,6 +384,25 @@ void ControlHost::Destroy() {
         connection_.Reset();
         cookie_ = 0;
     }
+}
+
+HRESULT ControlHost::Activate(IOleObject* object, ControlSite* site, HWND parent, const RECT& position) {
+    RECT rect = position;
+    HRESULT hr = object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site, 0, parent, &rect);
+    if (FAILED(hr))
+        hr = object->DoVerb(OLEIVERB_SHOW, nullptr, site, 0, parent, &rect);
+    if (FAILED(hr))
+        return hr;
+    ComPtr<IOleInPlaceObject> inPlace;
+    if (SUCCEEDED(object->QueryInterface(IID_PPV_ARGS(&inPlace)))) {
+        site->SetInPlaceObject(inPlace.Get());
+        inPlace->SetObjectRects(&rect, &rect);
+    }
+    return S_OK;
+}
+
+void ControlHost::Destroy() {
+    DisconnectEvents();
     if (object_) {
         ComPtr<IOleInPlaceObject> inPlace;
         if (SUCCEEDED(object_.As(&inPlace)))
@@ -513,12 +463,9 @@ HRESULT ControlHost::Call(DISPID dispid) {
     if (!dispatch_)
         return E_UNEXPECTED;
     DISPPARAMS none{nullptr, nullptr, 0, 0};
-    VARIANT result;
-    VariantInit(&result);
-    HRESULT hr = dispatch_->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &result,
-                                   nullptr, nullptr);
-    VariantClear(&result);
-    return hr;
+    win::Variant result;
+    return dispatch_->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, result.put(),
+                             nullptr, nullptr);
 }
 
 } // namespace klevotrim::app

@@ -54,6 +54,15 @@ class ControlHost {
     HRESULT Call(DISPID dispid);
 
   private:
+    // The steps of Create: the stored properties (and the site, in the order the control asks
+    // for), the event connection, the in-place activation.
+    static HRESULT LoadProperties(IOleObject* object, ControlSite* site,
+                                  const std::vector<StoredProperty>& properties,
+                                  Microsoft::WRL::ComPtr<IDispatch>* dispatch);
+    void ConnectEvents(IOleObject* object, const IID& eventsIid, ControlEventHandler* events);
+    void DisconnectEvents();
+    static HRESULT Activate(IOleObject* object, ControlSite* site, HWND parent, const RECT& position);
+
     Microsoft::WRL::ComPtr<ControlSite> site_;
     Microsoft::WRL::ComPtr<IOleObject> object_;
     Microsoft::WRL::ComPtr<IDispatch> dispatch_;

@@ -1,100 +1,66 @@
 #include "app/SeekBar.h"
 
+#include "common/win/ComValues.h"
 #include "common/win/Guid.h"
 
 namespace klevotrim::app {
 
 HRESULT SeekBar::Create(HWND parent, const RECT& position, Events events, const wchar_t* progId) {
     events_ = std::move(events);
-    std::vector<StoredProperty> stored(2);
-    stored[0].name = L"TipText";
-    VariantInit(&stored[0].value);
-    stored[0].value.vt = VT_BSTR;
-    stored[0].value.bstrVal = SysAllocString(L"Navigational slider");
-    stored[1].name = L"RoundedValue";
-    VariantInit(&stored[1].value);
-    stored[1].value.vt = VT_I4;
-    stored[1].value.lVal = 2;
-    HRESULT hr = host_.Create(parent, position, progId, win::ToGuid(tavrel::kEventsIid), stored, this);
-    for (auto& property : stored)
-        VariantClear(&property.value);
-    return hr;
+    const win::Variant tipText(L"Navigational slider");
+    const win::Variant roundedValue(2);
+    const std::vector<StoredProperty> stored = {{L"TipText", tipText.get()},
+                                                {L"RoundedValue", roundedValue.get()}};
+    return host_.Create(parent, position, progId, win::ToGuid(tavrel::kEventsIid), stored, this);
 }
 
 HRESULT SeekBar::SetMax(double max) {
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_R8;
-    value.dblVal = max;
-    return host_.Put(tavrel::dispid::Max, value);
+    return host_.Put(tavrel::dispid::Max, win::Variant(max).get());
 }
 
 HRESULT SeekBar::SetValue(std::int32_t value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    return host_.Put(tavrel::dispid::Value, v);
+    return host_.Put(tavrel::dispid::Value, win::Variant(value).get());
 }
 
 HRESULT SeekBar::SetEnabled(bool enabled) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BOOL;
-    v.boolVal = enabled ? VARIANT_TRUE : VARIANT_FALSE;
-    return host_.Put(tavrel::dispid::Enabled, v);
+    return host_.Put(tavrel::dispid::Enabled, win::Variant(enabled).get());
 }
 
 HRESULT SeekBar::SetColor(int index, std::uint32_t colour) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = static_cast<LONG>(colour);
-    return host_.Put(tavrel::dispid::Color(index), v);
+    return host_.Put(tavrel::dispid::Color(index), win::Variant(static_cast<std::int32_t>(colour)).get());
 }
 
-std::optional<std::int32_t> SeekBar::ReadInt(DISPID dispid) {
-    VARIANT result;
-    if (FAILED(host_.Get(dispid, &result)))
+std::optional<win::Variant> SeekBar::Read(DISPID dispid, VARTYPE type) {
+    win::Variant result, converted;
+    if (FAILED(host_.Get(dispid, result.put())) ||
+        FAILED(VariantChangeType(converted.put(), result.address(), 0, type)))
         return std::nullopt;
-    VARIANT converted;
-    VariantInit(&converted);
-    HRESULT hr = VariantChangeType(&converted, &result, 0, VT_I4);
-    VariantClear(&result);
-    if (FAILED(hr))
-        return std::nullopt;
-    return static_cast<std::int32_t>(converted.lVal);
+    return converted;
 }
 
 std::optional<std::int32_t> SeekBar::Value() {
-    return ReadInt(tavrel::dispid::Value);
+    auto value = Read(tavrel::dispid::Value, VT_I4);
+    return value ? std::optional<std::int32_t>(value->get().lVal) : std::nullopt;
 }
+
 std::optional<std::int32_t> SeekBar::Max() {
-    return ReadInt(tavrel::dispid::Max);
+    auto max = Read(tavrel::dispid::Max, VT_I4);
+    return max ? std::optional<std::int32_t>(max->get().lVal) : std::nullopt;
 }
 
 std::optional<bool> SeekBar::Enabled() {
-    VARIANT result;
-    if (FAILED(host_.Get(tavrel::dispid::Enabled, &result)))
-        return std::nullopt;
-    VARIANT converted;
-    VariantInit(&converted);
-    HRESULT hr = VariantChangeType(&converted, &result, 0, VT_BOOL);
-    VariantClear(&result);
-    if (FAILED(hr))
-        return std::nullopt;
-    return converted.boolVal != VARIANT_FALSE;
+    auto enabled = Read(tavrel::dispid::Enabled, VT_BOOL);
+    return enabled ? std::optional<bool>(enabled->get().boolVal != VARIANT_FALSE) : std::nullopt;
 }
 
 std::optional<std::wstring> SeekBar::TipText() {
-    VARIANT result;
-    if (FAILED(host_.Get(tavrel::dispid::TipText, &result)))
+    win::Variant result;
+    if (FAILED(host_.Get(tavrel::dispid::TipText, result.put())))
         return std::nullopt;
-    std::optional<std::wstring> text;
-    if (result.vt == VT_BSTR)
-        text = result.bstrVal ? std::wstring(result.bstrVal, SysStringLen(result.bstrVal)) : std::wstring();
-    VariantClear(&result);
-    return text;
+    if (result.get().vt != VT_BSTR)
+        return std::nullopt;
+    const BSTR text = result.get().bstrVal;
+    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
 }
 
 void SeekBar::OnControlEvent(DISPID dispid, const std::vector<VARIANT>&) {

@@ -1,6 +1,7 @@
 #pragma once
 // Pos: the embedded NavigationSlider of the Tavrel library, driven through its contract.
 #include "app/ControlHost.h"
+#include "common/win/ComValues.h"
 #include "tavrel/Contract.h"
 
 #include <cstdint>
@@ -39,7 +40,8 @@ class SeekBar final : private ControlEventHandler {
 
   private:
     void OnControlEvent(DISPID dispid, const std::vector<VARIANT>& arguments) override;
-    std::optional<std::int32_t> ReadInt(DISPID dispid);
+    // A property converted to `type`; nothing when it cannot be read or converted.
+    std::optional<win::Variant> Read(DISPID dispid, VARTYPE type);
 
     ControlHost host_;
     Events events_;

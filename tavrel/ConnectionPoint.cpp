@@ -10,31 +10,13 @@ namespace {
 // A one-shot enumerator over a copied list. `Policy` names the enumerator interface, the
 // element kept (holding its own reference) and how an element is handed out (with a reference
 // of the caller's own).
-template <class Policy> class Enumerator final : public Policy::Interface {
+template <class Policy> class Enumerator final : public win::ComObject<typename Policy::Interface> {
   public:
     using Interface = typename Policy::Interface;
     using Item = typename Policy::Item;
     using Held = typename Policy::Held;
 
     explicit Enumerator(std::vector<Held> items) : items_(std::move(items)) {}
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == Policy::Iid()) {
-            *object = static_cast<Interface*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG refs = InterlockedDecrement(&refs_);
-        if (refs == 0)
-            delete this;
-        return refs;
-    }
     STDMETHODIMP Next(ULONG count, Item* out, ULONG* fetched) override {
         if (!out || (count > 1 && !fetched))
             return E_POINTER;
@@ -67,7 +49,6 @@ template <class Policy> class Enumerator final : public Policy::Interface {
   private:
     std::vector<Held> items_;
     size_t position_ = 0;
-    LONG refs_ = 1;
 };
 
 struct HeldConnection {
@@ -79,7 +60,6 @@ struct ConnectionCopy {
     using Interface = IEnumConnections;
     using Item = CONNECTDATA;
     using Held = HeldConnection;
-    static const IID& Iid() { return IID_IEnumConnections; }
     static void CopyOut(const Held& from, CONNECTDATA* to) {
         from.sink.CopyTo(&to->pUnk);
         to->dwCookie = from.cookie;
@@ -90,7 +70,6 @@ struct PointCopy {
     using Interface = IEnumConnectionPoints;
     using Item = IConnectionPoint*;
     using Held = Microsoft::WRL::ComPtr<IConnectionPoint>;
-    static const IID& Iid() { return IID_IEnumConnectionPoints; }
     static void CopyOut(const Held& from, IConnectionPoint** to) { from.CopyTo(to); }
 };
 
@@ -105,18 +84,6 @@ HRESULT EnumeratePoints(const std::vector<IConnectionPoint*>& points, IEnumConne
     std::vector<Microsoft::WRL::ComPtr<IConnectionPoint>> items(points.begin(), points.end());
     *result = new (std::nothrow) PointEnumerator(std::move(items));
     return *result ? S_OK : E_OUTOFMEMORY;
-}
-
-STDMETHODIMP ConnectionPoint::QueryInterface(REFIID iid, void** object) {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IConnectionPoint) {
-        *object = static_cast<IConnectionPoint*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
 }
 
 STDMETHODIMP ConnectionPoint::GetConnectionInterface(IID* iid) {

@@ -1,6 +1,8 @@
 #pragma once
 // One outgoing interface of a control: the sinks hosts advise, and calls out to them.
 // Lives inside its container and shares the container's reference count.
+#include "common/win/ComObject.h"
+
 #include <windows.h>
 
 #include <ocidl.h>
@@ -12,15 +14,12 @@
 
 namespace klevotrim::tavrel {
 
-class ConnectionPoint final : public IConnectionPoint {
+class ConnectionPoint final : public win::ComInterfaces<IConnectionPoint> {
   public:
     ConnectionPoint(IConnectionPointContainer* container, REFIID iid) : container_(container), iid_(iid) {}
-    ConnectionPoint(const ConnectionPoint&) = delete;
-    ConnectionPoint& operator=(const ConnectionPoint&) = delete;
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return container_->AddRef(); }
-    STDMETHODIMP_(ULONG) Release() override { return container_->Release(); }
+    STDMETHODIMP_(ULONG) AddRef() noexcept override { return container_->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() noexcept override { return container_->Release(); }
 
     STDMETHODIMP GetConnectionInterface(IID* iid) override;
     STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override;

@@ -200,6 +200,7 @@ class NavigationSlider final : public INavigationSlider,
     HWND HostWindow() const;
 
     // Window messages.
+    HRESULT CreateControlWindow(HWND host, const RECT& placed);
     LRESULT OnPaint();
     LRESULT OnPrintClient(HDC dc);
     void OnSize();
@@ -216,9 +217,9 @@ class NavigationSlider final : public INavigationSlider,
 
     // State of the control.
     float marker_ = kInitialMarkerLeft;
-    Variant max_;
-    Variant smallChange_;
-    Variant largeChange_;
+    win::Variant max_;
+    win::Variant smallChange_;
+    win::Variant largeChange_;
     LONG roundedValue_ = kInitialRoundedValue;
     bool enabled_ = true;
     std::wstring tipText_;

@@ -53,17 +53,6 @@ HRESULT ReadText(IStream* stream, std::wstring& text) {
 
 } // namespace
 
-STDMETHODIMP MemoryPropertyBag::QueryInterface(REFIID iid, void** object) {
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IPropertyBag) {
-        *object = static_cast<IPropertyBag*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
 STDMETHODIMP MemoryPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
     if (!name || !value)
         return E_POINTER;
@@ -72,15 +61,15 @@ STDMETHODIMP MemoryPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*)
         return E_INVALIDARG;
     const VARTYPE wanted = value->vt;
     VariantInit(value);
-    if (wanted == VT_EMPTY || wanted == it->second.get()->vt)
-        return VariantCopy(value, it->second.get());
-    return VariantChangeType(value, it->second.get(), 0, wanted);
+    if (wanted == VT_EMPTY || wanted == it->second.get().vt)
+        return VariantCopy(value, it->second.address());
+    return VariantChangeType(value, it->second.address(), 0, wanted);
 }
 
 STDMETHODIMP MemoryPropertyBag::Write(LPCOLESTR name, VARIANT* value) {
     if (!name || !value)
         return E_POINTER;
-    Variant copy;
+    win::Variant copy;
     HRESULT hr = VariantCopyInd(copy.put(), value);
     if (FAILED(hr))
         return hr;
@@ -98,7 +87,7 @@ HRESULT MemoryPropertyBag::SaveTo(IStream* stream) const {
         if (FAILED(hr))
             break;
         hr = WriteText(stream, name.c_str(), static_cast<std::uint32_t>(name.size()));
-        const VARIANT* v = variant.get();
+        const VARIANT* v = &variant.get();
         if (FAILED(hr))
             break;
         switch (v->vt) {
@@ -126,11 +115,11 @@ HRESULT MemoryPropertyBag::SaveTo(IStream* stream) const {
         }
         default: {
             // Numbers, dates, Booleans, currency: kept as double-precision numbers or text.
-            Variant number;
+            win::Variant number;
             if (SUCCEEDED(VariantChangeType(number.put(), const_cast<VARIANT*>(v), 0, VT_R8))) {
                 hr = WriteValue(stream, v->vt);
                 if (SUCCEEDED(hr))
-                    hr = WriteValue(stream, number.get()->dblVal);
+                    hr = WriteValue(stream, number.get().dblVal);
             } else {
                 hr = WriteValue(stream, static_cast<VARTYPE>(VT_EMPTY));
             }
@@ -161,7 +150,7 @@ HRESULT MemoryPropertyBag::LoadFrom(IStream* stream) {
             hr = ReadValue(stream, vt);
         if (FAILED(hr))
             return hr;
-        Variant value;
+        win::Variant value;
         VARIANT* v = value.put();
         switch (vt) {
         case VT_EMPTY:
@@ -195,11 +184,11 @@ HRESULT MemoryPropertyBag::LoadFrom(IStream* stream) {
             hr = ReadValue(stream, number);
             if (FAILED(hr))
                 return hr;
-            Variant stored;
-            stored.get()->vt = VT_R8;
-            stored.get()->dblVal = number;
-            if (FAILED(VariantChangeType(v, stored.get(), 0, vt)))
-                VariantCopy(v, stored.get()); // keep the number if the old type cannot come back
+            win::Variant stored;
+            stored.address()->vt = VT_R8;
+            stored.address()->dblVal = number;
+            if (FAILED(VariantChangeType(v, stored.address(), 0, vt)))
+                VariantCopy(v, stored.address()); // keep the number if the old type cannot come back
             break;
         }
         }

@@ -1,6 +1,9 @@
 #pragma once
 // An in-memory property bag, and its serialisation to a stream, so that the control saves
 // and loads the same keys through IPersistStreamInit as through IPersistPropertyBag.
+#include "common/win/ComObject.h"
+#include "common/win/ComValues.h"
+
 #include <windows.h>
 
 #include <ocidl.h>
@@ -10,33 +13,9 @@
 
 namespace klevotrim::tavrel {
 
-// A VARIANT that clears itself.
-class Variant {
+// Lives on the caller's stack.
+class MemoryPropertyBag final : public win::UncountedComObject<IPropertyBag> {
   public:
-    Variant() { VariantInit(&value_); }
-    Variant(const Variant& other) : Variant() { VariantCopy(&value_, const_cast<VARIANT*>(&other.value_)); }
-    Variant& operator=(const Variant& other) {
-        if (this != &other)
-            VariantCopy(&value_, const_cast<VARIANT*>(&other.value_)); // clears the old value first
-        return *this;
-    }
-    ~Variant() { VariantClear(&value_); }
-    VARIANT* get() { return &value_; }
-    const VARIANT* get() const { return &value_; }
-    VARIANT* put() {
-        VariantClear(&value_);
-        return &value_;
-    }
-
-  private:
-    VARIANT value_;
-};
-
-class MemoryPropertyBag final : public IPropertyBag {
-  public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return 1; }  // lives on the caller's stack
-    STDMETHODIMP_(ULONG) Release() override { return 1; } // ditto
     STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) override;
     STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override;
 
@@ -45,7 +24,7 @@ class MemoryPropertyBag final : public IPropertyBag {
     size_t size() const { return values_.size(); }
 
   private:
-    std::map<std::wstring, Variant> values_;
+    std::map<std::wstring, win::Variant> values_;
 };
 
 } // namespace klevotrim::tavrel

@@ -6,6 +6,7 @@
 #include "tavrel/RegistryLayout.h"
 #include "tavrel/Server.h"
 
+#include "common/win/ComValues.h"
 #include "common/win/UniqueHandle.h"
 
 #include <wrl/client.h>
@@ -59,11 +60,10 @@ HRESULT RegisterServer() {
 
 HRESULT UnregisterServer() {
     HRESULT result = RemoveClassKeys();
-    BSTR registeredPath = nullptr;
+    win::Bstr registeredPath;
     // Only a library that is still registered is unregistered (a second call finds none).
     if (SUCCEEDED(
-            QueryPathOfRegTypeLib(LIBID_Tavrel_pro, kLibraryMajor, kLibraryMinor, 0, &registeredPath))) {
-        SysFreeString(registeredPath);
+            QueryPathOfRegTypeLib(LIBID_Tavrel_pro, kLibraryMajor, kLibraryMinor, 0, registeredPath.put()))) {
         HRESULT hr = UnRegisterTypeLib(LIBID_Tavrel_pro, kLibraryMajor, kLibraryMinor, 0, kSysKind);
         if (FAILED(hr) && SUCCEEDED(result))
             result = hr;

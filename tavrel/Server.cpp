@@ -1,6 +1,7 @@
 #include "tavrel/Server.h"
 
 #include "tavrel/Interfaces.h"
+#include "common/win/ComObject.h"
 #include "tavrel/NavigationSlider.h"
 
 #include <atomic>
@@ -15,21 +16,8 @@ std::atomic<long> g_locks{0};
 
 // The class factory is a static object: its own references never keep the server loaded,
 // only LockServer does.
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public win::UncountedComObject<IClassFactory> {
   public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
         if (!object)
             return E_POINTER;

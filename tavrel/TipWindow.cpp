@@ -2,7 +2,9 @@
 
 #include "tavrel/Server.h"
 
-#include "common/Rounding.h"
+#include "common/ScreenUnits.h"
+#include "common/win/ComValues.h"
+#include "common/win/ScreenDpi.h"
 #include "common/win/UniqueHandle.h"
 
 namespace klevotrim::tavrel {
@@ -108,11 +110,10 @@ void FTip::ApplyFont(const VARIANT* font) {
     if (!missing && (font->vt == VT_DISPATCH || font->vt == VT_UNKNOWN) && font->punkVal)
         font->punkVal->QueryInterface(IID_PPV_ARGS(&object));
     else if (!missing) {
-        VARIANT text;
-        VariantInit(&text);
-        if (SUCCEEDED(VariantChangeType(&text, const_cast<VARIANT*>(font), 0, VT_BSTR)) && text.bstrVal)
-            name.assign(text.bstrVal, SysStringLen(text.bstrVal));
-        VariantClear(&text);
+        win::Variant text;
+        if (SUCCEEDED(VariantChangeType(text.put(), const_cast<VARIANT*>(font), 0, VT_BSTR)) &&
+            text.get().bstrVal)
+            name.assign(text.get().bstrVal, SysStringLen(text.get().bstrVal));
     }
     if (font_ && fontArgumentKnown_ && object == lastFontObject_ && name == lastFontName_)
         return;
@@ -132,10 +133,8 @@ void FTip::ApplyFont(const VARIANT* font) {
         return;
     }
     if (font_ && !name.empty()) {
-        BSTR face = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
-        if (face)
-            font_->put_Name(face);
-        SysFreeString(face);
+        if (win::Bstr face(name); face.get())
+            font_->put_Name(face.get());
     }
 }
 
@@ -165,42 +164,30 @@ HRESULT FTip::SetTipObject(IDispatch* object, LONG textColor, LONG backColor, bo
                            const VARIANT* font, short tipWidthMax) {
     if (!object)
         return E_POINTER;
-    VARIANT hwnd, tag, text;
-    VariantInit(&hwnd);
-    VariantInit(&tag);
-    VariantInit(&text);
-    HRESULT hr = ReadProperty(object, L"Hwnd", &hwnd);
+    win::Variant hwnd, tag, text, handle;
+    HRESULT hr = ReadProperty(object, L"Hwnd", hwnd.put());
     if (SUCCEEDED(hr))
-        hr = ReadProperty(object, L"Tag", &tag);
-    VARIANT handle;
-    VariantInit(&handle);
+        hr = ReadProperty(object, L"Tag", tag.put());
     if (SUCCEEDED(hr))
-        hr = VariantChangeType(&handle, &hwnd, 0, sizeof(void*) == 8 ? VT_I8 : VT_I4);
+        hr = VariantChangeType(handle.put(), hwnd.address(), 0, sizeof(void*) == 8 ? VT_I8 : VT_I4);
     if (SUCCEEDED(hr))
-        hr = VariantChangeType(&text, &tag, 0, VT_BSTR);
+        hr = VariantChangeType(text.put(), tag.address(), 0, VT_BSTR);
     if (SUCCEEDED(hr)) {
-        HWND owner = reinterpret_cast<HWND>(sizeof(void*) == 8 ? static_cast<LONG_PTR>(handle.llVal)
-                                                               : static_cast<LONG_PTR>(handle.lVal));
-        SetTip(owner, std::wstring(text.bstrVal ? text.bstrVal : L"", SysStringLen(text.bstrVal)), textColor,
-               backColor, unicode, font, tipWidthMax);
+        HWND owner = reinterpret_cast<HWND>(sizeof(void*) == 8 ? static_cast<LONG_PTR>(handle.get().llVal)
+                                                               : static_cast<LONG_PTR>(handle.get().lVal));
+        const BSTR chars = text.get().bstrVal;
+        SetTip(owner, std::wstring(chars ? chars : L"", SysStringLen(chars)), textColor, backColor, unicode,
+               font, tipWidthMax);
     }
-    VariantClear(&hwnd);
-    VariantClear(&tag);
-    VariantClear(&text);
-    VariantClear(&handle);
     return hr;
 }
 
 void FTip::SetListTooltip(HWND listBox, short button, float x, float y, short maxWidth) {
     if (button != 0)
         return;
-    int dpiX = 96, dpiY = 96;
-    if (win::WindowDc screen(nullptr); screen) {
-        dpiX = GetDeviceCaps(screen.get(), LOGPIXELSX);
-        dpiY = GetDeviceCaps(screen.get(), LOGPIXELSY);
-    }
-    const auto px = static_cast<LONG>(RoundHalfEven(x / (1440.0 / dpiX)));
-    const auto py = static_cast<LONG>(RoundHalfEven(y / (1440.0 / dpiY)));
+    const win::Dpi dpi = win::ScreenDpi();
+    const auto px = static_cast<LONG>(TwipsToPixels(x, dpi.x));
+    const auto py = static_cast<LONG>(TwipsToPixels(y, dpi.y));
     const LRESULT item = SendMessageW(listBox, LB_ITEMFROMPOINT, 0, static_cast<LPARAM>(py * 65536 + px));
     const LRESULT count = SendMessageW(listBox, LB_GETCOUNT, 0, 0);
     listTag_.clear();
@@ -256,8 +243,8 @@ void FTip::ShowTip() {
     ShowWindow(window_, SW_SHOWNOACTIVATE);
     int dpi = GetDeviceCaps(dc.get(), LOGPIXELSX);
     if (dpi <= 0)
-        dpi = 96;
-    const double screenTwips = GetSystemMetrics(SM_CXSCREEN) * (1440.0 / dpi);
+        dpi = kDefaultDpi;
+    const double screenTwips = PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi);
     const TipRect place = PlaceTip({p.x, p.y}, right, textHeight, screenTwips);
     SetWindowPos(window_, HWND_TOPMOST, place.x, place.y, place.width, place.height,
                  SWP_SHOWWINDOW | SWP_NOACTIVATE);

@@ -1,6 +1,7 @@
 #include "controls/slider/Slider.h"
 
 #include "common/Rounding.h"
+#include "common/win/ComObject.h"
 
 #include <windowsx.h>
 
@@ -60,13 +61,13 @@ std::optional<double> AsNumber(const VARIANT& value) {
     return number.dblVal;
 }
 
-OwnedVariant FromInt(std::optional<std::int32_t> number) {
-    return number ? OwnedVariant(*number) : OwnedVariant();
+win::Variant FromInt(std::optional<std::int32_t> number) {
+    return number ? win::Variant(*number) : win::Variant();
 }
 
 // Reads one property; false when the bag has none (or cannot give it), so the caller
 // uses the default.
-bool ReadBag(IPropertyBag* bag, const wchar_t* name, VARTYPE type, OwnedVariant& out) {
+bool ReadBag(IPropertyBag* bag, const wchar_t* name, VARTYPE type, win::Variant& out) {
     VARIANT* value = out.put();
     value->vt = type;
     if (FAILED(bag->Read(name, value, nullptr))) {
@@ -95,7 +96,7 @@ HRESULT WritePicture(IPropertyBag* bag, const wchar_t* name, IPictureDisp* pictu
 }
 
 ComPtr<IPictureDisp> ReadPicture(IPropertyBag* bag, const wchar_t* name) {
-    OwnedVariant value;
+    win::Variant value;
     // Asking for an object lets a bag that stores pictures as data create the picture.
     if (!ReadBag(bag, name, VT_DISPATCH, value))
         return nullptr;
@@ -114,29 +115,10 @@ ComPtr<IPictureDisp> ReadPicture(IPropertyBag* bag, const wchar_t* name) {
 } // namespace
 
 // Drops on the control raise its OLEDragDrop event.
-class SliderDropTarget final : public IDropTarget {
+class SliderDropTarget final : public win::ComObject<IDropTarget> {
   public:
     explicit SliderDropTarget(Slider* owner) : owner_(owner) {}
     void Detach() { owner_ = nullptr; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDropTarget) {
-            *object = static_cast<IDropTarget*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG count = InterlockedDecrement(&references_);
-        if (count == 0)
-            delete this;
-        return count;
-    }
 
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
         return Offer(effect);
@@ -169,7 +151,6 @@ class SliderDropTarget final : public IDropTarget {
     }
 
     Slider* owner_;
-    LONG references_ = 1;
 };
 
 Slider::Slider() {
@@ -217,7 +198,7 @@ void Slider::Enabled(bool enabled) {
     RefreshSkin();
 }
 
-OwnedVariant Slider::Max() const {
+win::Variant Slider::Max() const {
     return FromInt(model_.Max());
 }
 
@@ -228,13 +209,13 @@ HRESULT Slider::Max(const VARIANT& value) {
     return model_.SetMax(*number) ? S_OK : DISP_E_OVERFLOW;
 }
 
-OwnedVariant Slider::Value() const {
+win::Variant Slider::Value() const {
     return FromInt(model_.Value());
 }
 
 void Slider::Value(const VARIANT& value) {
     // Copy first: the pending messages may change whatever `value` refers to.
-    OwnedVariant copy(value);
+    win::Variant copy(value);
     RunPendingMessages();
     std::optional<double> number = AsNumber(copy.get());
     if (!number)
@@ -254,17 +235,17 @@ HRESULT Slider::OnlyNumber(std::wstring_view text, std::int32_t& number) {
 HRESULT Slider::WriteProperties(IPropertyBag* bag) const {
     if (!bag)
         return E_POINTER;
-    const OwnedVariant enabled(model_.Enabled());
-    const OwnedVariant enabledDefault(true);
-    const OwnedVariant one(1);
-    const OwnedVariant maxDefault(static_cast<std::int32_t>(SliderModel::kDefaultMax));
+    const win::Variant enabled(model_.Enabled());
+    const win::Variant enabledDefault(true);
+    const win::Variant one(1);
+    const win::Variant maxDefault(static_cast<std::int32_t>(SliderModel::kDefaultMax));
     // Max is saved as stored; a whole number goes out as a 32-bit integer.
     const double storedMax = model_.StoredMax();
     const std::optional<std::int32_t> wholeMax = model_.Max();
-    const OwnedVariant max = wholeMax && static_cast<double>(*wholeMax) == storedMax
-                                 ? OwnedVariant(*wholeMax)
-                                 : OwnedVariant(storedMax);
-    const OwnedVariant value = Value();
+    const win::Variant max = wholeMax && static_cast<double>(*wholeMax) == storedMax
+                                 ? win::Variant(*wholeMax)
+                                 : win::Variant(storedMax);
+    const win::Variant value = Value();
 
     HRESULT hr = WriteBag(bag, L"Enabled", enabled.get(), enabledDefault.get());
     if (SUCCEEDED(hr))
@@ -290,7 +271,7 @@ HRESULT Slider::WriteProperties(IPropertyBag* bag) const {
 HRESULT Slider::ReadProperties(IPropertyBag* bag) {
     if (!bag)
         return E_POINTER;
-    OwnedVariant read;
+    win::Variant read;
 
     bool enabled = true;
     if (ReadBag(bag, L"Enabled", VT_EMPTY, read)) {
@@ -302,7 +283,7 @@ HRESULT Slider::ReadProperties(IPropertyBag* bag) {
     }
     model_.SetEnabledFlag(enabled);
 
-    const OwnedVariant one(1);
+    const win::Variant one(1);
     SmallChange(ReadBag(bag, L"SmallChange", VT_EMPTY, read) ? read.get() : one.get());
     LargeChange(ReadBag(bag, L"LargeChange", VT_EMPTY, read) ? read.get() : one.get());
 
@@ -313,11 +294,11 @@ HRESULT Slider::ReadProperties(IPropertyBag* bag) {
 
     // A saved Max that is not a usable number falls back to the default rather than failing
     // the whole load.
-    const OwnedVariant maxDefault(static_cast<std::int32_t>(SliderModel::kDefaultMax));
+    const win::Variant maxDefault(static_cast<std::int32_t>(SliderModel::kDefaultMax));
     if (!ReadBag(bag, L"Max", VT_EMPTY, read) || FAILED(Max(read.get())))
         Max(maxDefault.get()); // 10 is always a valid Max
 
-    const OwnedVariant valueDefault(SliderModel::kDefaultValue);
+    const win::Variant valueDefault(SliderModel::kDefaultValue);
     Value(ReadBag(bag, L"Value", VT_EMPTY, read) ? read.get() : valueDefault.get());
     // Value repositions and redraws; make sure the loaded pictures show even when it was
     // ignored as not numeric.
@@ -451,7 +432,7 @@ LRESULT Slider::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void Slider::OnCreate() {
     cursor_ = LoadCursorW(nullptr, IDC_HAND);
-    dropTarget_.Attach(new SliderDropTarget(this));
+    dropTarget_ = win::MakeComObject<SliderDropTarget>(this);
     // Drops need OLE on this thread; without it the control simply accepts none.
     dropRegistered_ = SUCCEEDED(RegisterDragDrop(hwnd_, dropTarget_.Get()));
     RefreshSkin();
@@ -500,7 +481,7 @@ void Slider::MouseMoveHandling(std::int16_t button, std::int16_t shift, float x,
     if (outcome.redraw)
         InvalidateRect(hwnd, nullptr, FALSE);
     if (outcome.raiseChange && onChange) {
-        OwnedVariant value = Value();
+        win::Variant value = Value();
         onChange(button, value.get(), x, y);
     }
 }

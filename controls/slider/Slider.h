@@ -6,9 +6,9 @@
 //   klevotrim::Slider slider;
 //   slider.onChange = [](std::int16_t, const VARIANT& value, float, float) { ... };
 //   slider.Create(parent, 10, 10);
-//   slider.Max(OwnedVariant(100).get());
-//   slider.Value(OwnedVariant(25).get());
-#include "controls/slider/OwnedVariant.h"
+//   slider.Max(win::Variant(100).get());
+//   slider.Value(win::Variant(25).get());
+#include "common/win/ComValues.h"
 #include "controls/slider/SliderModel.h"
 #include "controls/slider/SliderPictures.h"
 
@@ -57,10 +57,10 @@ class Slider {
     bool Enabled() const { return model_.Enabled(); }
     void Enabled(bool enabled);
 
-    OwnedVariant SmallChange() const { return smallChange_; }
-    void SmallChange(const VARIANT& value) { smallChange_ = OwnedVariant(value); }
-    OwnedVariant LargeChange() const { return largeChange_; }
-    void LargeChange(const VARIANT& value) { largeChange_ = OwnedVariant(value); }
+    win::Variant SmallChange() const { return smallChange_; }
+    void SmallChange(const VARIANT& value) { smallChange_ = win::Variant(value); }
+    win::Variant LargeChange() const { return largeChange_; }
+    void LargeChange(const VARIANT& value) { largeChange_ = win::Variant(value); }
 
     Microsoft::WRL::ComPtr<IPictureDisp> imgNormal() const { return pictures_[Index(SliderPicture::Track)]; }
     void imgNormal(IPictureDisp* picture) { SetPicture(SliderPicture::Track, picture, L"imgNormal"); }
@@ -82,13 +82,13 @@ class Slider {
     }
 
     // Max as a 32-bit integer (empty when it cannot be read).
-    OwnedVariant Max() const;
+    win::Variant Max() const;
     // S_OK; DISP_E_TYPEMISMATCH for a value that is not numeric and DISP_E_OVERFLOW for one
     // beyond 32 bits (nothing stored). Values below 1 are stored as 1. The thumb stays put.
     HRESULT Max(const VARIANT& value);
 
     // The thumb's position read as a value from 0 to Max (empty when it cannot be read).
-    OwnedVariant Value() const;
+    win::Variant Value() const;
     // Runs the pending window messages, then places the thumb for `value` (clamped to 0..Max).
     // A value that is not numeric is ignored. Since other handlers run in between, none of them
     // may destroy this object (destroying only its window is fine).
@@ -140,8 +140,8 @@ class Slider {
     void PropertyChanged(std::wstring_view name);
 
     SliderModel model_;
-    OwnedVariant smallChange_{1};
-    OwnedVariant largeChange_{1};
+    win::Variant smallChange_{1};
+    win::Variant largeChange_{1};
     std::array<Microsoft::WRL::ComPtr<IPictureDisp>, 4> pictures_;
     std::array<Microsoft::WRL::ComPtr<IPictureDisp>, 4> builtIn_;
     Microsoft::WRL::ComPtr<SliderDropTarget> dropTarget_;

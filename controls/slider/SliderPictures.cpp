@@ -1,5 +1,7 @@
 #include "controls/slider/SliderPictures.h"
 
+#include "common/ScreenUnits.h"
+#include "common/win/ScreenDpi.h"
 #include "common/win/UniqueHandle.h"
 
 namespace klevotrim {
@@ -100,11 +102,9 @@ SIZE PicturePixelSize(IPictureDisp* picture) {
     OLE_YSIZE_HIMETRIC height = 0;
     if (FAILED(pic->get_Width(&width)) || FAILED(pic->get_Height(&height)))
         return size;
-    win::WindowDc screen(nullptr);
-    const int dpiX = screen ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 96;
-    const int dpiY = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
-    size.cx = MulDiv(width, dpiX, 2540);
-    size.cy = MulDiv(height, dpiY, 2540);
+    const win::Dpi dpi = win::ScreenDpi();
+    size.cx = HimetricToPixels(width, dpi.x);
+    size.cy = HimetricToPixels(height, dpi.y);
     return size;
 }
 

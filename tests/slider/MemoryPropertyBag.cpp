@@ -39,11 +39,11 @@ HRESULT MemoryPropertyBag::Write(LPCOLESTR name, VARIANT* value) {
 void MemoryPropertyBag::Put(const std::wstring& name, const VARIANT& value) {
     for (auto& [key, stored] : values_) {
         if (key == name) {
-            stored = OwnedVariant(value);
+            stored = win::Variant(value);
             return;
         }
     }
-    values_.emplace_back(name, OwnedVariant(value));
+    values_.emplace_back(name, win::Variant(value));
 }
 
 const VARIANT* MemoryPropertyBag::Find(const std::wstring& name) const {

@@ -1,7 +1,7 @@
 #pragma once
 // An in-memory property bag, as a host keeps a control's saved settings: values by name in
 // the order they were written.
-#include "controls/slider/OwnedVariant.h"
+#include "common/win/ComValues.h"
 
 #include <windows.h>
 
@@ -33,7 +33,7 @@ class MemoryPropertyBag final : public IPropertyBag {
     HRESULT failWritesWith = S_OK;   // makes Write fail, as a full store would
 
   private:
-    std::vector<std::pair<std::wstring, OwnedVariant>> values_;
+    std::vector<std::pair<std::wstring, win::Variant>> values_;
 };
 
 } // namespace klevotrim::test

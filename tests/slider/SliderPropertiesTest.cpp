@@ -15,17 +15,17 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-OwnedVariant Text(const wchar_t* text) {
+win::Variant Text(const wchar_t* text) {
     VARIANT value;
     VariantInit(&value);
     value.vt = VT_BSTR;
     value.bstrVal = SysAllocString(text);
-    OwnedVariant owned(value);
+    win::Variant owned(value);
     VariantClear(&value);
     return owned;
 }
 
-std::int32_t AsInt(const OwnedVariant& value) {
+std::int32_t AsInt(const win::Variant& value) {
     EXPECT_EQ(value.get().vt, VT_I4);
     return value.get().lVal;
 }
@@ -55,10 +55,10 @@ TEST_F(SliderPropertiesTest, ANewControlSavesOnlyItsPictures) {
 TEST_F(SliderPropertiesTest, EverySettingIsSavedInOrderAndRestored) {
     ComPtr<IPictureDisp> track = MakeDefaultPicture(SliderPicture::Track);
     slider().imgNormal(track.Get());
-    slider().SmallChange(OwnedVariant(5).get());
+    slider().SmallChange(win::Variant(5).get());
     slider().LargeChange(Text(L"15").get());
-    ASSERT_EQ(slider().Max(OwnedVariant(60).get()), S_OK);
-    slider().Value(OwnedVariant(45).get());
+    ASSERT_EQ(slider().Max(win::Variant(60).get()), S_OK);
+    slider().Value(win::Variant(45).get());
     slider().Enabled(true);
 
     MemoryPropertyBag bag;
@@ -87,7 +87,7 @@ TEST_F(SliderPropertiesTest, EverySettingIsSavedInOrderAndRestored) {
 }
 
 TEST_F(SliderPropertiesTest, ADisabledControlSavesEnabledAndLoadsParked) {
-    slider().Value(OwnedVariant(7).get());
+    slider().Value(win::Variant(7).get());
     slider().Enabled(false);
     MemoryPropertyBag bag;
     ASSERT_EQ(slider().WriteProperties(&bag), S_OK);
@@ -98,7 +98,7 @@ TEST_F(SliderPropertiesTest, ADisabledControlSavesEnabledAndLoadsParked) {
     EXPECT_EQ(bag.Find(L"Value")->lVal, 0);
 
     // Even a bag that says Value 9 leaves a disabled control parked.
-    bag.Put(L"Value", OwnedVariant(9).get());
+    bag.Put(L"Value", win::Variant(9).get());
     SliderTestHost other;
     ASSERT_EQ(other.slider().ReadProperties(&bag), S_OK);
     EXPECT_FALSE(other.slider().Enabled());
@@ -108,7 +108,7 @@ TEST_F(SliderPropertiesTest, ADisabledControlSavesEnabledAndLoadsParked) {
 
 TEST_F(SliderPropertiesTest, AnEmptyBagGivesTheDefaultsAndTheBuiltInLook) {
     slider().Enabled(false);
-    ASSERT_EQ(slider().Max(OwnedVariant(99).get()), S_OK);
+    ASSERT_EQ(slider().Max(win::Variant(99).get()), S_OK);
     MemoryPropertyBag empty;
     ASSERT_EQ(slider().ReadProperties(&empty), S_OK);
     EXPECT_TRUE(slider().Enabled());
@@ -143,7 +143,7 @@ TEST_F(SliderPropertiesTest, DamagedSettingsFallBackInsteadOfFailingTheLoad) {
     EXPECT_EQ(AsInt(slider().Value()), 1); // the text Value is ignored: the thumb stays
 
     MemoryPropertyBag low;
-    low.Put(L"Max", OwnedVariant(0).get());
+    low.Put(L"Max", win::Variant(0).get());
     low.Put(L"Value", Text(L"25").get());
     ASSERT_EQ(slider().ReadProperties(&low), S_OK);
     EXPECT_EQ(AsInt(slider().Max()), 1);
@@ -175,8 +175,8 @@ TEST_F(SliderPropertiesTest, SettingAPictureMarksItChangedAndRedraws) {
     EXPECT_EQ(client.right, 26);
     EXPECT_EQ(slider().imgBarHover().Get(), picture.Get());
     // SmallChange, LargeChange and Max are plain stores.
-    slider().SmallChange(OwnedVariant(3).get());
-    slider().Max(OwnedVariant(30).get());
+    slider().SmallChange(win::Variant(3).get());
+    slider().Max(win::Variant(30).get());
     EXPECT_EQ(changed.size(), 4u);
 }
 

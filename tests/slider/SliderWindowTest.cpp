@@ -49,11 +49,11 @@ class SliderWindowTest : public ::testing::Test {
     Slider& slider() { return host.slider(); }
     HWND control() { return slider().hwnd(); }
     std::int32_t ValueNow() {
-        OwnedVariant value = slider().Value();
+        win::Variant value = slider().Value();
         EXPECT_EQ(value.get().vt, VT_I4);
         return value.get().lVal;
     }
-    void SetValue(std::int32_t value) { slider().Value(OwnedVariant(value).get()); }
+    void SetValue(std::int32_t value) { slider().Value(win::Variant(value).get()); }
     SIZE ClientSize() {
         RECT rect{};
         GetClientRect(control(), &rect);
@@ -235,7 +235,7 @@ TEST_F(SliderWindowTest, ValueAssignmentsClampAndIgnoreText) {
     EXPECT_DOUBLE_EQ(slider().ThumbLeft(), 208);
     EXPECT_EQ(ValueNow(), 10);
 
-    ASSERT_EQ(slider().Max(OwnedVariant(100).get()), S_OK);
+    ASSERT_EQ(slider().Max(win::Variant(100).get()), S_OK);
     VARIANT text;
     VariantInit(&text);
     text.vt = VT_BSTR;
@@ -260,12 +260,12 @@ TEST_F(SliderWindowTest, ValueAssignmentsClampAndIgnoreText) {
 
 TEST_F(SliderWindowTest, ChangingMaxRescalesWithoutMovingTheThumb) {
     SetValue(5);
-    ASSERT_EQ(slider().Max(OwnedVariant(20).get()), S_OK);
+    ASSERT_EQ(slider().Max(win::Variant(20).get()), S_OK);
     EXPECT_DOUBLE_EQ(slider().ThumbLeft(), 104);
     EXPECT_EQ(ValueNow(), 10);
-    ASSERT_EQ(slider().Max(OwnedVariant(-3).get()), S_OK);
+    ASSERT_EQ(slider().Max(win::Variant(-3).get()), S_OK);
     EXPECT_EQ(slider().Max().get().lVal, 1);
-    EXPECT_EQ(slider().Max(OwnedVariant(5e9).get()), DISP_E_OVERFLOW);
+    EXPECT_EQ(slider().Max(win::Variant(5e9).get()), DISP_E_OVERFLOW);
     EXPECT_EQ(slider().Max().get().lVal, 1);
 }
 
@@ -340,7 +340,7 @@ TEST_F(SliderWindowTest, TheControlOutlivesOrPrecedesItsWindowSafely) {
     EXPECT_EQ(ValueNow(), 0);
     // A control that never had a window works the same.
     Slider bare;
-    bare.Value(OwnedVariant(3).get());
+    bare.Value(win::Variant(3).get());
     EXPECT_EQ(bare.Value().get().lVal, 3);
 }
 
