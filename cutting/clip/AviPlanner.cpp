@@ -23,9 +23,10 @@ constexpr std::uint32_t kListFlag = 0x01;     // AVIIF_LIST: an index entry for 
 constexpr std::uint32_t kHasIndexFlag = 0x10; // AVIF_HASINDEX in avih
 constexpr std::uint64_t kMaxHeaderList = 1 << 20;
 constexpr std::uint64_t kMaxInfoList = 1 << 16;
-// Beyond this a plain AVI no longer plays everywhere; a larger clip needs OpenDML's own
-// indexes and RIFF parts, which this planner does not write.
-constexpr std::uint64_t kMaxClipMovie = std::uint64_t{1} << 30;
+// Beyond this, players look for OpenDML's indexes: a larger clip gets them as well as idx1.
+constexpr std::uint64_t kMaxPlainMovie = std::uint64_t{1} << 30;
+// A clip is one RIFF chunk, whose size has 32 bits.
+constexpr std::uint64_t kMaxClip = 0xFFFFFFFF;
 constexpr std::size_t kMaxStreams = 100; // chunk ids number streams with two digits
 
 struct Stream {
@@ -40,6 +41,9 @@ struct Stream {
     // Counted while planning.
     std::uint64_t unitsBefore = 0;
     std::uint64_t unitsInClip = 0;
+    std::uint32_t chunkId = 0;
+    std::vector<std::uint8_t> openDmlEntries; // of the clip's standard index, when it has one
+    std::size_t superIndexAt = 0;             // of its super index's data in the header
 
     std::uint64_t Units(std::uint32_t chunkSize) const { return sampleSize ? chunkSize / sampleSize : 1; }
     double Seconds(std::uint64_t units) const { return static_cast<double>(units) * scale / rate; }
@@ -516,9 +520,10 @@ class AviPlanner {
         ClipPlan plan;
         plan.rangeBegin = firstFrame.offset;
         plan.rangeEnd = std::min(lastFrame.End() + (lastFrame.size & 1), movie->end);
-        if (plan.RangeLength() > kMaxClipMovie)
+        const bool openDml = plan.RangeLength() > kMaxPlainMovie;
+        if (plan.RangeLength() > kMaxClip)
             return PlanResult::Fail(PlanStatus::Unsupported,
-                                    "AVI clips larger than 1 GiB are not supported; choose a shorter clip");
+                                    "AVI clips larger than 4 GiB are not supported; choose a shorter clip");
 
         std::vector<std::uint8_t> index;
         ByteWriter indexWriter(index);
@@ -544,8 +549,20 @@ class AviPlanner {
             indexWriter.U32LE(key ? kKeyFrameFlag : 0);
             indexWriter.U32LE(static_cast<std::uint32_t>(entry.offset - plan.rangeBegin + 4));
             indexWriter.U32LE(entry.size);
+            if (openDml) { // data offsets from the movie's first chunk; bit 31 marks non-keyframes
+                if (!stream.chunkId)
+                    stream.chunkId = entry.id;
+                ByteWriter ix(stream.openDmlEntries);
+                ix.U32LE(static_cast<std::uint32_t>(entry.offset - plan.rangeBegin + 8));
+                ix.U32LE(entry.size | (key ? 0 : 0x80000000));
+            }
         }
         indexWriter.PatchU32LE(4, static_cast<std::uint32_t>(index.size() - 8));
+        std::vector<std::uint8_t> trailer;
+        if (openDml)
+            trailer = StandardIndexes();
+        const std::uint64_t movieBytes = plan.RangeLength() + trailer.size();
+        trailer.insert(trailer.end(), index.begin(), index.end());
 
         // Every stream keeps its place against the others: the one that begins first in the
         // clip starts at 0, the others after their delay in it.
@@ -559,18 +576,74 @@ class AviPlanner {
             }
         plan.start = clipStart;
         plan.duration = clipEnd - clipStart;
-        plan.header = BuildHeader(clipStart, plan.RangeLength(), index.size());
-        plan.trailer = std::move(index);
+        plan.header = BuildHeader(clipStart, movieBytes, index.size(), openDml);
+        if (plan.header.size() + plan.RangeLength() + trailer.size() - 8 > kMaxClip)
+            return PlanResult::Fail(PlanStatus::Unsupported,
+                                    "AVI clips larger than 4 GiB are not supported; choose a shorter clip");
+        if (openDml)
+            PointSuperIndexes(plan.header, trailer, plan.header.size() + plan.RangeLength());
+        plan.trailer = std::move(trailer);
         PlanResult result;
         result.status = PlanStatus::Planned;
         result.plan = std::move(plan);
         return result;
     }
 
-    // RIFF 'AVI ', the header list without OpenDML parts and padding, the source's INFO list,
-    // and the head of the movie list.
-    std::vector<std::uint8_t> BuildHeader(double clipStart, std::uint64_t movieBytes,
-                                          std::size_t indexBytes) {
+    // One standard index (ix##) per stream, to follow the copied chunks in the movie list.
+    std::vector<std::uint8_t> StandardIndexes() {
+        std::vector<std::uint8_t> indexes;
+        ByteWriter out(indexes);
+        for (std::size_t i = 0; i < streams_.size(); ++i) {
+            const Stream& stream = streams_[i];
+            if (stream.openDmlEntries.empty())
+                continue;
+            out.U8('i');
+            out.U8('x');
+            out.U8(static_cast<std::uint8_t>('0' + i / 10));
+            out.U8(static_cast<std::uint8_t>('0' + i % 10));
+            out.U32LE(static_cast<std::uint32_t>(24 + stream.openDmlEntries.size()));
+            out.U16LE(2); // longs per entry
+            out.U8(0);    // no sub-type
+            out.U8(1);    // AVI_INDEX_OF_CHUNKS
+            out.U32LE(static_cast<std::uint32_t>(stream.openDmlEntries.size() / 8));
+            out.U32LE(stream.chunkId);
+            out.U64LE(0); // the base offset: the movie's first chunk, known with the header
+            out.U32LE(0);
+            out.Bytes(stream.openDmlEntries);
+        }
+        return indexes;
+    }
+
+    // Fills in each super index's one entry and each standard index's base offset, now that
+    // the header's length says where the movie and the indexes lie in the clip.
+    void PointSuperIndexes(std::vector<std::uint8_t>& header, std::vector<std::uint8_t>& trailer,
+                           std::uint64_t indexesAt) {
+        ByteWriter headerWriter(header);
+        ByteWriter trailerWriter(trailer);
+        std::size_t at = 0;
+        for (const Stream& stream : streams_) {
+            if (stream.openDmlEntries.empty())
+                continue;
+            const std::uint64_t chunkBytes = 32 + stream.openDmlEntries.size();
+            for (int half = 0; half < 2; ++half)
+                trailerWriter.PatchU32LE(
+                    at + 20 + 4 * half,
+                    static_cast<std::uint32_t>((header.size() >> (32 * half)) & 0xFFFFFFFF));
+            const std::uint64_t chunkAt = indexesAt + at;
+            const std::size_t entry = stream.superIndexAt + 24;
+            headerWriter.PatchU32LE(stream.superIndexAt + 4, 1);
+            headerWriter.PatchU32LE(entry, static_cast<std::uint32_t>(chunkAt & 0xFFFFFFFF));
+            headerWriter.PatchU32LE(entry + 4, static_cast<std::uint32_t>(chunkAt >> 32));
+            headerWriter.PatchU32LE(entry + 8, static_cast<std::uint32_t>(chunkBytes));
+            headerWriter.PatchU32LE(entry + 12, static_cast<std::uint32_t>(stream.unitsInClip));
+            at += static_cast<std::size_t>(chunkBytes);
+        }
+    }
+
+    // RIFF 'AVI ', the header list without the source's OpenDML parts and padding (with new
+    // ones for a large clip), the source's INFO list, and the head of the movie list.
+    std::vector<std::uint8_t> BuildHeader(double clipStart, std::uint64_t movieBytes, std::size_t indexBytes,
+                                          bool openDml) {
         std::vector<std::uint8_t> header;
         ByteWriter out(header);
         out.Text("RIFF");
@@ -595,13 +668,22 @@ class AviPlanner {
                                ReadU32LE(bytes, static_cast<std::size_t>(at) + 8 + 12) | kHasIndexFlag);
                 out.PatchU32LE(avih + 16, static_cast<std::uint32_t>(streams_[video_].unitsInClip));
             } else if (chunk->listType == FourCC("strl") && stream < streams_.size()) {
-                WriteStreamList(out, list, *chunk, streams_[stream++], clipStart);
+                WriteStreamList(out, list, *chunk, streams_[stream++], clipStart, openDml);
             } else if (chunk->listType != FourCC("odml") && chunk->id != FourCC("JUNK")) {
                 out.Bytes(whole);
                 if (chunk->size & 1)
                     out.U8(0);
             }
             at = chunk->Next();
+        }
+        if (openDml) { // the extended header: the clip's frame count
+            out.Text("LIST");
+            out.U32LE(4 + 8 + 248);
+            out.Text("odml");
+            out.Text("dmlh");
+            out.U32LE(248);
+            out.U32LE(static_cast<std::uint32_t>(streams_[video_].unitsInClip));
+            header.resize(header.size() + 244);
         }
         out.PatchU32LE(16, static_cast<std::uint32_t>(out.Size() - 20));
         out.Bytes(infoList_);
@@ -612,8 +694,8 @@ class AviPlanner {
         return header;
     }
 
-    void WriteStreamList(ByteWriter& out, MemorySource& list, const RiffChunk& strl, const Stream& stream,
-                         double clipStart) {
+    void WriteStreamList(ByteWriter& out, MemorySource& list, const RiffChunk& strl, Stream& stream,
+                         double clipStart, bool openDml) {
         const std::size_t listAt = out.Size();
         out.Text("LIST");
         out.U32LE(0);
@@ -639,6 +721,18 @@ class AviPlanner {
                 }
             }
             at = chunk->Next();
+        }
+        if (openDml) { // a super index of one entry, filled in when the clip's layout is known
+            out.Text("indx");
+            out.U32LE(24 + 16);
+            stream.superIndexAt = out.Size();
+            out.U16LE(4); // longs per entry
+            out.U8(0);    // no sub-type
+            out.U8(0);    // AVI_INDEX_OF_INDEXES
+            out.U32LE(0);
+            out.U32LE(stream.chunkId);
+            for (int i = 0; i < 7; ++i)
+                out.U32LE(0);
         }
         out.PatchU32LE(listAt + 4, static_cast<std::uint32_t>(out.Size() - listAt - 8));
     }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <map>
 
 #include "ClipTestSupport.h"
 #include "cutting/clip/AviPlanner.h"
@@ -168,6 +169,64 @@ TEST(AviPlanner, OpenDmlIndexesAndAMissingIndexGiveTheSamePlanAsIdx1) {
                 EXPECT_EQ(result.plan.trailer, indexed.plan.trailer);
             }
         }
+}
+
+// Gigabytes held as a few runs of bytes; everything between them reads as zeros.
+class SparseSource final : public ByteSource {
+  public:
+    std::map<std::uint64_t, std::vector<std::uint8_t>> runs;
+    std::uint64_t size = 0;
+    std::uint64_t Size() const override { return size; }
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
+        const std::size_t count = offset >= size ? 0 : std::min<std::uint64_t>(buffer.size(), size - offset);
+        std::fill_n(buffer.begin(), count, 0);
+        for (const auto& [at, bytes] : runs)
+            for (std::size_t i = 0; i < bytes.size(); ++i)
+                if (at + i >= offset && at + i < offset + count)
+                    buffer[at + i - offset] = bytes[i];
+        return count;
+    }
+};
+
+TEST(AviPlanner, AClipOverOneGibibyteAlsoGetsOpenDmlIndexes) {
+    // The motion JPEG file's header, then three 600 MB frames with audio between them, and idx1.
+    const test::MediaFile file = LoadMedia(kMjpeg.name);
+    SparseSource source;
+    std::vector<std::uint8_t> head(file.bytes.begin(), file.bytes.begin() + Find(file.bytes, "movi") + 4);
+    std::vector<std::uint8_t> idx1{'i', 'd', 'x', '1', 5 * 16, 0, 0, 0};
+    std::uint64_t at = head.size();
+    for (int chunk = 0; chunk < 5; ++chunk) {
+        const bool video = chunk % 2 == 0;
+        const std::uint32_t size = video ? 600'000'000 : 1000;
+        std::vector<std::uint8_t>& run = source.runs[at];
+        for (const std::uint32_t field : {FourCC(video ? "00dc" : "01wb"), size})
+            ByteWriter(run).U32LE(field);
+        for (const std::uint32_t field :
+             {FourCC(video ? "00dc" : "01wb"), 0x10u, std::uint32_t(at - head.size() + 4), size})
+            ByteWriter(idx1).U32LE(field);
+        at += 8 + size;
+    }
+    ByteWriter(head).PatchU32LE(Find(head, "movi") - 4, static_cast<std::uint32_t>(at - head.size() + 4));
+    ByteWriter(head).PatchU32LE(4, static_cast<std::uint32_t>(at + idx1.size() - 8));
+    source.runs[0] = head;
+    source.runs[at] = idx1;
+    source.size = at + idx1.size();
+
+    const PlanResult result = PlanAviClip(source, {0, 100});
+    ASSERT_EQ(result.status, PlanStatus::Planned) << result.reason;
+    const ClipPlan& plan = result.plan;
+    EXPECT_GT(plan.RangeLength(), std::uint64_t{1} << 30);
+    EXPECT_LT(Find(plan.header, "odml"), plan.header.size());
+    // The video's super index points at its standard index after the copied chunks, and that
+    // one's entries at the chunks' data in the clip.
+    const std::size_t indx = Find(plan.header, "indx");
+    ASSERT_EQ(Find(plan.trailer, "ix00"), 0u);
+    EXPECT_EQ(ReadU64LE(plan.header, indx + 32), plan.header.size() + plan.RangeLength());
+    EXPECT_EQ(ReadU32LE(plan.trailer, 12), 3u) << "entries";
+    const std::uint64_t base = ReadU64LE(plan.trailer, 20);
+    EXPECT_EQ(base + ReadU32LE(plan.trailer, 32), plan.header.size() + 8);
+    EXPECT_EQ(base + ReadU32LE(plan.trailer, 40), plan.header.size() + 8 + 600'000'008 + 1008);
+    EXPECT_LT(FindLast(plan.trailer, "idx1"), plan.trailer.size()) << "idx1 too, for players without OpenDML";
 }
 
 TEST(AviPlanner, DamagedOrUnusualFilesAreRefusedWithAReason) {
