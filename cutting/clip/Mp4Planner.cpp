@@ -34,6 +34,9 @@ constexpr std::uint64_t kMaxMovieBoxSize = 256ull << 20;
 constexpr std::uint64_t kMaxFileTypeBoxSize = 1ull << 16;
 constexpr int kMaxTopLevelBoxes = 100000;
 constexpr std::size_t kMaxTracks = 256;
+// The video is walked frame by frame around the marks, so a crafted table that claims
+// billions of frames in a few bytes must not make planning hang.
+constexpr std::uint64_t kMaxWalkedSamples = 1ull << 26;
 // Media times stay far below this so sums of them never overflow.
 constexpr std::uint64_t kMaxMediaTime = 1ull << 62;
 
@@ -362,6 +365,8 @@ Check ReadSampleTables(const Box& stbl, const std::string& name, Track& track) {
         if (track.sizeBits != 4 && track.sizeBits != 8 && track.sizeBits != 16)
             return Damaged("the compact sample sizes of " + name + " have an impossible width");
         track.sampleCount = ReadU32BE(stz2->payload, 8);
+        if (track.sampleCount > kMaxWalkedSamples) // each becomes four bytes in the clip
+            return Unsupported(name + " has too many samples");
         const std::uint64_t bytes = (track.sampleCount * track.sizeBits + 7) / 8;
         if (bytes > stz2->payload.size() - 12)
             return Damaged("the 'stz2' table claims more entries than it holds");
@@ -559,6 +564,8 @@ std::uint64_t DecodeTime(const Track& track, std::uint64_t sample) {
 // completes every frame shown until the end mark. Returns the clip's span in seconds.
 Check ChooseVideoSamples(Track& track, std::uint32_t movieScale, Marks marks, double& clipStart,
                          double& clipEnd) {
+    if (track.sampleCount > kMaxWalkedSamples)
+        return Unsupported("the video has too many frames");
     const double delay = DelaySeconds(track, movieScale);
     const std::int64_t startMark = track.edit.mediaStart + ToMedia(marks.start - delay, track.timescale);
     const std::int64_t endLimit = MediaEnd(track, movieScale);

@@ -280,6 +280,15 @@ const Damage kDamages[] = {
     {"encrypted sample entry", Rename(VideoTable("stsd"), "encv", 20), PlanStatus::Unsupported},
     {"two sample size tables", Rename(VideoTable("stsc"), "stsz"), PlanStatus::Damaged},
     {"no movie box", Rename(Top("moov"), "free"), PlanStatus::Damaged},
+    {"a billion frames claimed in a few bytes",
+     [](auto& f) {
+         SetField(VideoTable("stsz"), 12, 1)(f);
+         SetField(VideoTable("stsz"), 16, 1u << 30)(f);
+         SetField(VideoTable("stts"), 16, 1u << 30)(f);
+         SetField(VideoTable("ctts"), 16, 1u << 30)(f);
+         SetField(VideoTable("stsc"), 32, 1u << 30)(f);
+     },
+     PlanStatus::Unsupported},
 };
 
 TEST(Mp4Planner, DamagedOrUnsupportedSourcesAreRefusedWithAReason) {
