@@ -6,6 +6,7 @@
 #include "cutting/clip/AudioPlanners.h"
 #include "cutting/clip/AviPlanner.h"
 #include "cutting/clip/MatroskaPlanner.h"
+#include "cutting/clip/MpegPsPlanner.h"
 #include "cutting/clip/MpegTsPlanner.h"
 
 namespace klevotrim::clip {
@@ -13,11 +14,12 @@ namespace klevotrim::clip {
 std::span<const Planner> AllPlanners() {
     // One line per container planner.
     // clang-format off
-    static constexpr std::array<Planner, 8> planners{
+    static constexpr std::array<Planner, 9> planners{
         PlanMatroskaClip,
         PlanAviClip,
         PlanMp4Clip,
         PlanAsfClip,
+        PlanMpegProgramStream,
         PlanWav,
         PlanMpegAudio,
         PlanAdts,

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "ClipTestSupport.h"
+#include "cutting/clip/MpegPsPlanner.h"
 #include "cutting/clip/MpegTsPlanner.h"
 
 namespace klevotrim::clip {
@@ -18,6 +19,9 @@ constexpr double kFrame = 0.04;
 // Audio is multiplexed up to about half a second away from the picture shown with it, so
 // the clip's first sound may come before its first picture.
 constexpr double kInterleave = 0.5;
+// ffprobe measures a program stream to the stamp of its last sound packet, not past the
+// frames in it.
+constexpr double kLastPacket = 0.1;
 
 // Where the source itself starts for ffprobe: the clips' times are compared with it.
 double SourceStart(const test::MediaFile& file, const std::string& extension) {
@@ -49,7 +53,7 @@ ClipPlan ExpectPlayableClip(const std::string& name, const std::string& extensio
     EXPECT_GE(plan.start, std::max(0.0, start - kFrame));
     EXPECT_GE(plan.start, marks.start - kGop - kFrame);
     const double end = start + probe.duration;
-    EXPECT_GE(end, std::min(marks.end, 8.0) - kFrame);
+    EXPECT_GE(end, std::min(marks.end, 8.0) - kLastPacket);
     EXPECT_LE(end, marks.end + lateEnd);
     return plan;
 }
@@ -70,6 +74,60 @@ std::vector<TsPacketView> TsPackets(std::span<const std::uint8_t> bytes, std::si
                            static_cast<std::uint8_t>(p[3] & 15), (p[3] & 0x10) != 0});
     }
     return packets;
+}
+
+TEST(MpegPsPlanner, ClipsStartAtAGopAndPlayCleanly) {
+    // Both multiplexers put a GOP's sequence header in the middle of a packet, after the end
+    // of the pictures before it, and start audio packets in the middle of frames: the packs
+    // at either end are rewritten so that every stream starts and ends with whole units.
+    for (const Marks marks : {Marks{2.3, 5.1}, Marks{0, 1.5}, Marks{6.1, 20}, Marks{3.33, 3.5}}) {
+        SCOPED_TRACE(marks.start);
+        for (const char* name : {"mpeg1.mpg", "mpeg2.vob"}) {
+            const ClipPlan plan = ExpectPlayableClip(name, "mpg", marks);
+            ASSERT_GE(plan.trailer.size(), 4u);
+            EXPECT_EQ(plan.trailer.back(), 0xB9);
+        }
+    }
+}
+
+TEST(MpegPsPlanner, SoundOnlyStreamsStartAtThePackOfTheMark) {
+    for (const Marks marks : {Marks{2.3, 5.1}, Marks{0.7, 1.1}}) {
+        const ClipPlan plan = ExpectPlayableClip("audio.mpg", "mpg", marks, 0.15);
+        EXPECT_NEAR(plan.start, marks.start, 0.13); // one 2 KiB pack of 128 kbit/s sound
+    }
+}
+
+TEST(MpegPsPlanner, DamagedInputIsRefusedOrCutWithinTheFile) {
+    const auto file = LoadMedia("mpeg2.vob");
+    const auto plan = [](std::span<const std::uint8_t> bytes, Marks marks) {
+        MemorySource source(bytes);
+        const PlanResult result = PlanMpegProgramStream(source, marks);
+        if (result.status == PlanStatus::Planned) {
+            EXPECT_LE(result.plan.rangeBegin, result.plan.rangeEnd);
+            EXPECT_LE(result.plan.rangeEnd, bytes.size());
+        } else {
+            EXPECT_FALSE(result.reason.empty());
+        }
+        return result;
+    };
+    EXPECT_EQ(plan({}, {0, 1}).status, PlanStatus::NotThisFormat);
+    EXPECT_EQ(plan(std::span(file.bytes).subspan(1), {0, 1}).status, PlanStatus::NotThisFormat);
+    EXPECT_EQ(plan(file.bytes, {8.5, 9}).status, PlanStatus::BadMarks);
+
+    // Cut off in the middle of a pack: the clip keeps the whole packs before it.
+    const std::span<const std::uint8_t> truncated(file.bytes.data(), file.bytes.size() / 2 + 1001);
+    const PlanResult cut = plan(truncated, {1, 30});
+    ASSERT_EQ(cut.status, PlanStatus::Planned) << cut.reason;
+    EXPECT_EQ(cut.plan.rangeEnd, truncated.size() - 1001 + 14);
+
+    // Garbage over a stretch in the middle: packs are found again after it.
+    std::vector<std::uint8_t> damaged(file.bytes);
+    for (std::size_t at = 200000; at < 230000; ++at)
+        damaged[at] = static_cast<std::uint8_t>(at * 7919 >> 5);
+    EXPECT_EQ(plan(damaged, {4, 6}).status, PlanStatus::Planned);
+
+    // Only the first pack header: no stamps to cut by.
+    EXPECT_EQ(plan(std::span(file.bytes).first(14), {0, 1}).status, PlanStatus::Damaged);
 }
 
 TEST(MpegTsPlanner, ClipsStartAtAKeyframeAndPlayCleanly) {
