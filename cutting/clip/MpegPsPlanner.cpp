@@ -548,6 +548,10 @@ void RewriteEnd(SourceWindow& window, const StreamRoles& roles, const EndCut& cu
 } // namespace
 
 PlanResult PlanMpegProgramStream(ByteSource& source, Marks marks) {
+    // The signature first, so that other formats cost the dispatcher four bytes.
+    std::array<std::uint8_t, 4> signature{};
+    if (!ReadExact(source, 0, signature) || signature != std::array<std::uint8_t, 4>{0, 0, 1, 0xBA})
+        return PlanResult::Fail(PlanStatus::NotThisFormat, "not an MPEG program stream");
     SourceWindow window(source, kReadLimit);
     Pack first;
     if (!ReadPack(window, 0, first))
