@@ -3,6 +3,7 @@
 #include "tavrel/Server.h"
 
 #include "common/win/UniqueHandle.h"
+#include "common/win/Window.h"
 
 namespace klevotrim::tavrel {
 
@@ -16,12 +17,11 @@ constexpr int kOkId = 1;
 HWND g_current = nullptr; // the one About window while it is shown
 
 // frmAbout: a frameless window exactly the size of its artwork, with an OK button.
-class AboutWindow {
+class AboutWindow final : public win::Window {
   public:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    AboutWindow() = default;
     bool Create(HWND owner);
-    HWND hwnd() const { return window_; }
-    void cmdOK_Click() { DestroyWindow(window_); }
+    void cmdOK_Click() { DestroyWindow(hwnd()); }
     // Keys that reach the window itself (or, as a key preview, its OK button).
     bool Form_KeyDown(WPARAM key) {
         if (key != VK_ESCAPE && key != VK_RETURN)
@@ -31,20 +31,20 @@ class AboutWindow {
     }
 
   private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Form_Load();
     void OnPaint();
     void Form_MouseMove(WPARAM keys);
     void DragForm();
     bool DrawArtwork();
 
-    HWND window_ = nullptr;
     HWND cmdOK_ = nullptr;
     win::UniqueMemoryDc artDc_;
     win::UniqueBitmap art_;
     HGDIOBJ originalBitmap_ = nullptr;
 
   public:
-    ~AboutWindow() {
+    ~AboutWindow() override {
         if (artDc_ && originalBitmap_)
             SelectObject(artDc_.get(), originalBitmap_);
     }
@@ -93,15 +93,21 @@ bool AboutWindow::DrawArtwork() {
 }
 
 bool AboutWindow::Create(HWND owner) {
-    if (!EnsureWindowClass(kWindowClass, WindowProc, LoadCursorW(nullptr, IDC_ARROW)))
+    if (!win::EnsureWindowClass(
+            {.name = kWindowClass, .instance = ModuleInstance(), .cursor = LoadCursorW(nullptr, IDC_ARROW)}))
         return false;
     // 5475 x 2595 twips until the load handler fits it to the artwork.
-    HWND created = CreateWindowExW(WS_EX_TOOLWINDOW, kWindowClass, L"About", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
-                                   365, 173, owner, nullptr, ModuleInstance(), this);
-    if (!created)
+    if (!CreateBound({.className = kWindowClass,
+                      .title = L"About",
+                      .style = WS_POPUP | WS_CLIPCHILDREN,
+                      .exStyle = WS_EX_TOOLWINDOW,
+                      .width = 365,
+                      .height = 173,
+                      .parent = owner,
+                      .instance = ModuleInstance()}))
         return false;
     cmdOK_ = CreateWindowExW(0, L"BUTTON", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 264,
-                             136, 81, 25, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kOkId)),
+                             136, 81, 25, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kOkId)),
                              ModuleInstance(), nullptr);
     SendMessageW(cmdOK_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     Form_Load();
@@ -115,11 +121,11 @@ void AboutWindow::Form_Load() {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int x = work.left + (work.right - work.left - kArtWidth) / 2;
     const int y = work.top + (work.bottom - work.top - kArtHeight) / 2;
-    SetWindowPos(window_, nullptr, x, y, kArtWidth, kArtHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd(), nullptr, x, y, kArtWidth, kArtHeight, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void AboutWindow::OnPaint() {
-    win::PaintScope paint(window_);
+    win::PaintScope paint(hwnd());
     if (artDc_)
         BitBlt(paint.dc(), 0, 0, kArtWidth, kArtHeight, artDc_.get(), 0, 0, SRCCOPY);
 }
@@ -131,39 +137,27 @@ void AboutWindow::Form_MouseMove(WPARAM keys) {
 
 void AboutWindow::DragForm() {
     ReleaseCapture();
-    SendMessageW(window_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    SendMessageW(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
 }
 
-LRESULT CALLBACK AboutWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<AboutWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<AboutWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT:
-        self->OnPaint();
+        OnPaint();
         return 0;
     case WM_KEYDOWN:
-        if (self->Form_KeyDown(wParam))
+        if (Form_KeyDown(wParam))
             return 0;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+        return DefaultHandling(message, wParam, lParam);
     case WM_MOUSEMOVE:
-        self->Form_MouseMove(wParam);
+        Form_MouseMove(wParam);
         return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == kOkId && HIWORD(wParam) == BN_CLICKED)
-            self->cmdOK_Click();
+            cmdOK_Click();
         return 0;
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
     default:
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+        return DefaultHandling(message, wParam, lParam);
     }
 }
 
@@ -185,34 +179,17 @@ void ShowAbout(HWND owner) {
     if (!about.Create(root))
         return; // failures are ignored: About returns as if closed
     g_current = about.hwnd();
-    const bool disabledOwner = root && IsWindowEnabled(root);
-    if (disabledOwner)
-        EnableWindow(root, FALSE);
-    ShowWindow(about.hwnd(), SW_SHOW);
-    SetFocus(GetDlgItem(about.hwnd(), kOkId));
-    MSG msg;
-    while (about.hwnd() && IsWindow(about.hwnd())) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            PostQuitMessage(static_cast<int>(msg.wParam)); // the host's loop must still see it
-            break;
-        }
-        if (got < 0)
-            break;
-        // Key preview: Esc and Enter close the window wherever its focus is.
-        if (msg.message == WM_KEYDOWN && (msg.hwnd == about.hwnd() || IsChild(about.hwnd(), msg.hwnd)) &&
-            about.Form_KeyDown(msg.wParam))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    if (about.hwnd())
-        DestroyWindow(about.hwnd());
+    const HWND window = about.hwnd();
+    win::RunModal({.window = window,
+                   .owner = root,
+                   .focus = GetDlgItem(window, kOkId),
+                   // Key preview: Esc and Enter close the window wherever its focus is.
+                   .preview = [&about, window](MSG& msg) {
+                       return msg.message == WM_KEYDOWN &&
+                              (msg.hwnd == window || IsChild(window, msg.hwnd)) &&
+                              about.Form_KeyDown(msg.wParam);
+                   }});
     g_current = nullptr;
-    if (disabledOwner) {
-        EnableWindow(root, TRUE);
-        SetActiveWindow(root);
-    }
 }
 
 } // namespace klevotrim::tavrel

@@ -63,9 +63,10 @@ NavigationSlider::NavigationSlider()
 }
 
 NavigationSlider::~NavigationSlider() {
-    if (window_) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
+    // The window goes first, without its handlers, while every member is still whole.
+    if (HWND window = hwnd()) {
+        Unbind();
+        DestroyWindow(window);
     }
     ObjectDestroyed();
 }
@@ -336,15 +337,7 @@ STDMETHODIMP NavigationSlider::get_Value(VARIANT* value) {
 }
 
 void NavigationSlider::PumpPendingMessages() {
-    MSG msg;
-    for (int i = 0; i < kMaxPumpedMessages && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam)); // leave it for the host's own loop
-            break;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    win::RunPendingMessages(kMaxPumpedMessages); // a quit request is left for the host's own loop
 }
 
 STDMETHODIMP NavigationSlider::put_Value(VARIANT value) {
@@ -432,14 +425,14 @@ STDMETHODIMP NavigationSlider::About(VARIANT* result) {
 
 int NavigationSlider::Width() const {
     RECT client;
-    if (window_ && GetClientRect(window_, &client))
+    if (hwnd() && GetClientRect(hwnd(), &client))
         return client.right - client.left;
     return size_.cx;
 }
 
 int NavigationSlider::Height() const {
     RECT client;
-    if (window_ && GetClientRect(window_, &client))
+    if (hwnd() && GetClientRect(hwnd(), &client))
         return client.bottom - client.top;
     return size_.cy;
 }
@@ -469,10 +462,10 @@ void NavigationSlider::Redraw() {
 
 void NavigationSlider::ApplyShape() {
     const int width = Width(), height = Height();
-    if (window_) {
+    if (hwnd()) {
         win::UniqueRegion region(CreateRoundRectRgn(0, 0, width, height, roundedValue_, roundedValue_));
         // The window owns the region once it accepts it.
-        if (region && SetWindowRgn(window_, region.get(), TRUE))
+        if (region && SetWindowRgn(hwnd(), region.get(), TRUE))
             region.release();
     }
     if (!enabled_)
@@ -501,8 +494,8 @@ void NavigationSlider::PointerRepaint(std::int32_t x) {
 void NavigationSlider::Present() {
     // The window blits the image at its next paint; bursts of repaints (a drag) reach the
     // screen once the thread is idle instead of once per step.
-    if (window_)
-        InvalidateRect(window_, nullptr, FALSE);
+    if (hwnd())
+        InvalidateRect(hwnd(), nullptr, FALSE);
     if (viewSink_)
         viewSink_->OnViewChange(DVASPECT_CONTENT, -1);
 }

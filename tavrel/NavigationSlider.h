@@ -5,6 +5,8 @@
 #include "tavrel/PropertyStore.h"
 #include "tavrel/SliderSurface.h"
 
+#include "common/win/Window.h"
+
 #include <wrl/client.h>
 
 #include <string>
@@ -20,7 +22,8 @@ class NavigationSlider final : public INavigationSlider,
                                public IPersistPropertyBag,
                                public IPersistStreamInit,
                                public IConnectionPointContainer,
-                               public IProvideClassInfo2 {
+                               public IProvideClassInfo2,
+                               private win::Window {
   public:
     static HRESULT Create(REFIID iid, void** object);
 
@@ -160,13 +163,12 @@ class NavigationSlider final : public INavigationSlider,
     STDMETHODIMP GetClassInfo(ITypeInfo** info) override;
     STDMETHODIMP GetGUID(DWORD kind, GUID* guid) override;
 
-    // Window side, for the window procedure.
+    // Unloading the library while the process goes on: no class may point at its code.
     static void UnregisterWindowClass();
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   private:
     NavigationSlider();
-    ~NavigationSlider();
+    ~NavigationSlider() override;
     HRESULT Initialise();
 
     HRESULT GetColour(int index, OLE_COLOR* value);
@@ -201,6 +203,7 @@ class NavigationSlider final : public INavigationSlider,
 
     // Window messages.
     HRESULT CreateControlWindow(HWND host, const RECT& placed);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     LRESULT OnPaint();
     LRESULT OnPrintClient(HDC dc);
     void OnSize();
@@ -237,7 +240,6 @@ class NavigationSlider final : public INavigationSlider,
     SIZEL extent_{};
 
     // Hosting.
-    HWND window_ = nullptr;
     Microsoft::WRL::ComPtr<IOleClientSite> clientSite_;
     Microsoft::WRL::ComPtr<IOleInPlaceSite> inPlaceSite_;
     Microsoft::WRL::ComPtr<IOleAdviseHolder> adviseHolder_;

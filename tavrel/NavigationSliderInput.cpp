@@ -23,11 +23,16 @@ int ButtonBitsFromKeys(WPARAM keys) {
 
 HRESULT NavigationSlider::CreateControlWindow(HWND host, const RECT& placed) {
     // No class cursor: the control sets its hand cursor itself.
-    if (!EnsureWindowClass(kWindowClass, NavigationSlider::WindowProc, nullptr))
+    if (!win::EnsureWindowClass({.name = kWindowClass, .instance = ModuleInstance()}))
         return E_FAIL;
-    HWND created = CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_CLIPSIBLINGS, placed.left, placed.top,
-                                   placed.right - placed.left, placed.bottom - placed.top, host, nullptr,
-                                   ModuleInstance(), this);
+    HWND created = CreateBound({.className = kWindowClass,
+                                .style = WS_CHILD | WS_CLIPSIBLINGS,
+                                .x = placed.left,
+                                .y = placed.top,
+                                .width = placed.right - placed.left,
+                                .height = placed.bottom - placed.top,
+                                .parent = host,
+                                .instance = ModuleInstance()});
     return created ? S_OK : HRESULT_FROM_WIN32(GetLastError());
 }
 
@@ -35,78 +40,65 @@ void NavigationSlider::UnregisterWindowClass() {
     UnregisterClassW(kWindowClass, ModuleInstance()); // fails harmlessly when never registered
 }
 
-LRESULT CALLBACK NavigationSlider::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<NavigationSlider*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<NavigationSlider*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+LRESULT NavigationSlider::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     // A host handler raised from here may release the control: keep it alive meanwhile.
-    ComPtr<INavigationSlider> keepAlive(self);
+    ComPtr<INavigationSlider> keepAlive(this);
     switch (message) {
     case WM_PAINT:
-        return self->OnPaint();
+        return OnPaint();
     case WM_PRINTCLIENT:
-        return self->OnPrintClient(reinterpret_cast<HDC>(wParam));
+        return OnPrintClient(reinterpret_cast<HDC>(wParam));
     case WM_ERASEBKGND:
         return 1; // the image covers everything: no flicker
     case WM_SIZE:
-        self->OnSize();
+        OnSize();
         return 0;
     case WM_LBUTTONDOWN:
-        self->OnMouse(static_cast<int>(MouseKind::Down), wParam, lParam, 1);
+        OnMouse(static_cast<int>(MouseKind::Down), wParam, lParam, 1);
         return 0;
     case WM_RBUTTONDOWN:
-        self->OnMouse(static_cast<int>(MouseKind::Down), wParam, lParam, 2);
+        OnMouse(static_cast<int>(MouseKind::Down), wParam, lParam, 2);
         return 0;
     case WM_MBUTTONDOWN:
-        self->OnMouse(static_cast<int>(MouseKind::Down), wParam, lParam, 4);
+        OnMouse(static_cast<int>(MouseKind::Down), wParam, lParam, 4);
         return 0;
     case WM_LBUTTONUP:
-        self->OnMouse(static_cast<int>(MouseKind::Up), wParam, lParam, 1);
+        OnMouse(static_cast<int>(MouseKind::Up), wParam, lParam, 1);
         return 0;
     case WM_RBUTTONUP:
-        self->OnMouse(static_cast<int>(MouseKind::Up), wParam, lParam, 2);
+        OnMouse(static_cast<int>(MouseKind::Up), wParam, lParam, 2);
         return 0;
     case WM_MBUTTONUP:
-        self->OnMouse(static_cast<int>(MouseKind::Up), wParam, lParam, 4);
+        OnMouse(static_cast<int>(MouseKind::Up), wParam, lParam, 4);
         return 0;
     case WM_MOUSEMOVE:
-        self->OnMouse(static_cast<int>(MouseKind::Move), wParam, lParam, ButtonBitsFromKeys(wParam));
+        OnMouse(static_cast<int>(MouseKind::Move), wParam, lParam, ButtonBitsFromKeys(wParam));
         return 0;
     case WM_KEYDOWN:
-        self->OnKey(event::KeyDown, wParam);
+        OnKey(event::KeyDown, wParam);
         return 0;
     case WM_KEYUP:
-        self->OnKey(event::KeyUp, wParam);
+        OnKey(event::KeyUp, wParam);
         return 0;
     case WM_CHAR:
-        self->OnKey(event::KeyPress, wParam);
+        OnKey(event::KeyPress, wParam);
         return 0;
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_SETCURSOR:
-        return self->OnSetCursor(hwnd, message, wParam, lParam);
+        return OnSetCursor(hwnd(), message, wParam, lParam);
     case WM_SETFOCUS:
-        self->OnSetFocus();
+        OnSetFocus();
         return 0;
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        if (self->window_ == hwnd)
-            self->window_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
     default:
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+        return DefaultHandling(message, wParam, lParam);
     }
 }
 
 LRESULT NavigationSlider::OnPaint() {
-    win::PaintScope paint(window_);
+    win::PaintScope paint(hwnd());
     RECT client;
-    GetClientRect(window_, &client);
+    GetClientRect(hwnd(), &client);
     if (surface_.dc() && surface_.width() == client.right && surface_.height() == client.bottom)
         BitBlt(paint.dc(), 0, 0, client.right, client.bottom, surface_.dc(), 0, 0, SRCCOPY);
     else
@@ -116,14 +108,14 @@ LRESULT NavigationSlider::OnPaint() {
 
 LRESULT NavigationSlider::OnPrintClient(HDC dc) {
     RECT client;
-    GetClientRect(window_, &client);
+    GetClientRect(hwnd(), &client);
     surface_.Present(dc, client);
     return 0;
 }
 
 void NavigationSlider::OnSize() {
     RECT client;
-    GetClientRect(window_, &client);
+    GetClientRect(hwnd(), &client);
     size_ = {client.right, client.bottom};
     ApplyShape(); // the marker keeps its pixel position
 }
@@ -135,9 +127,9 @@ void NavigationSlider::OnMouse(int kindValue, WPARAM keys, LPARAM position, int 
     const int shift = ShiftBits((keys & MK_SHIFT) != 0, (keys & MK_CONTROL) != 0, GetKeyState(VK_MENU) < 0);
     // The mouse stays with the control from a press until the last button is released.
     if (kind == MouseKind::Down) {
-        SetCapture(window_);
-        SetFocus(window_);
-    } else if (kind == MouseKind::Up && ButtonBitsFromKeys(keys) == 0 && GetCapture() == window_) {
+        SetCapture(hwnd());
+        SetFocus(hwnd());
+    } else if (kind == MouseKind::Up && ButtonBitsFromKeys(keys) == 0 && GetCapture() == hwnd()) {
         ReleaseCapture();
     }
     const MouseDecision decision = DecideMouse(kind, button, enabled_);
@@ -148,7 +140,7 @@ void NavigationSlider::OnMouse(int kindValue, WPARAM keys, LPARAM position, int 
             font.vt = VT_DISPATCH;
             font.pdispVal = font_.Get();
         }
-        FTip::Default().SetTip(window_, tipText_, 0, -1, true, &font, 300);
+        FTip::Default().SetTip(hwnd(), tipText_, 0, -1, true, &font, 300);
     }
     if (decision.moveMarker) {
         const PointerMove move = MarkerForPointer(x, Width());

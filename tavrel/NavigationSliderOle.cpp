@@ -11,7 +11,7 @@ using Microsoft::WRL::ComPtr;
 // ---- IOleObject ----
 
 STDMETHODIMP NavigationSlider::SetClientSite(IOleClientSite* site) {
-    if (!site && window_)
+    if (!site && hwnd())
         InPlaceDeactivate();
     clientSite_ = site;
     if (!site)
@@ -68,8 +68,8 @@ STDMETHODIMP NavigationSlider::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LO
     case OLEIVERB_UIACTIVATE:
         return InPlaceActivate(verb, parent, position);
     case OLEIVERB_HIDE:
-        if (window_)
-            ShowWindow(window_, SW_HIDE);
+        if (hwnd())
+            ShowWindow(hwnd(), SW_HIDE);
         return S_OK;
     default:
         return verb < 0 ? E_NOTIMPL : OLEOBJ_S_INVALIDVERB;
@@ -149,8 +149,8 @@ STDMETHODIMP NavigationSlider::SetColorScheme(LOGPALETTE*) {
 // ---- In-place activation ----
 
 HWND NavigationSlider::HostWindow() const {
-    if (window_)
-        return GetParent(window_);
+    if (hwnd())
+        return GetParent(hwnd());
     HWND host = nullptr;
     if (inPlaceSite_)
         inPlaceSite_->GetWindow(&host);
@@ -162,7 +162,7 @@ HRESULT NavigationSlider::InPlaceActivate(LONG verb, HWND parent, LPCRECT positi
         return E_UNEXPECTED;
     if (!inPlaceSite_ && FAILED(clientSite_.As(&inPlaceSite_)))
         return E_NOINTERFACE;
-    if (!window_) {
+    if (!hwnd()) {
         if (inPlaceSite_->CanInPlaceActivate() != S_OK)
             return E_FAIL;
         HRESULT hr = inPlaceSite_->OnInPlaceActivate();
@@ -191,7 +191,7 @@ HRESULT NavigationSlider::InPlaceActivate(LONG verb, HWND parent, LPCRECT positi
         size_ = {placed.right - placed.left, placed.bottom - placed.top};
         ApplyShape();
         Redraw();
-        ShowWindow(window_, SW_SHOWNA);
+        ShowWindow(hwnd(), SW_SHOWNA);
     }
     if ((verb == OLEIVERB_UIACTIVATE || verb == OLEIVERB_PRIMARY) && !uiActive_) {
         uiActive_ = true;
@@ -203,8 +203,8 @@ HRESULT NavigationSlider::InPlaceActivate(LONG verb, HWND parent, LPCRECT positi
 STDMETHODIMP NavigationSlider::GetWindow(HWND* window) {
     if (!window)
         return E_POINTER;
-    *window = window_;
-    return window_ ? S_OK : E_FAIL;
+    *window = hwnd();
+    return hwnd() ? S_OK : E_FAIL;
 }
 
 STDMETHODIMP NavigationSlider::ContextSensitiveHelp(BOOL) {
@@ -212,14 +212,12 @@ STDMETHODIMP NavigationSlider::ContextSensitiveHelp(BOOL) {
 }
 
 STDMETHODIMP NavigationSlider::InPlaceDeactivate() {
-    if (!window_ && !inPlaceSite_)
+    if (!hwnd() && !inPlaceSite_)
         return S_OK;
     ComPtr<INavigationSlider> keepAlive(this);
     UIDeactivate();
-    if (window_) {
-        HWND window = window_;
-        window_ = nullptr;
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    if (HWND window = hwnd()) {
+        Unbind(); // the window is destroyed without its handlers
         DestroyWindow(window);
         if (inPlaceSite_)
             inPlaceSite_->OnInPlaceDeactivate();
@@ -239,8 +237,8 @@ STDMETHODIMP NavigationSlider::UIDeactivate() {
 STDMETHODIMP NavigationSlider::SetObjectRects(LPCRECT position, LPCRECT) {
     if (!position)
         return E_POINTER;
-    if (window_)
-        MoveWindow(window_, position->left, position->top, position->right - position->left,
+    if (hwnd())
+        MoveWindow(hwnd(), position->left, position->top, position->right - position->left,
                    position->bottom - position->top, TRUE);
     else
         size_ = {position->right - position->left, position->bottom - position->top};

@@ -47,20 +47,6 @@ void SetModuleInstance(HINSTANCE instance) {
     g_instance = instance;
 }
 
-bool EnsureWindowClass(const wchar_t* name, WNDPROC procedure, HCURSOR cursor) {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof(existing);
-    if (GetClassInfoExW(ModuleInstance(), name, &existing))
-        return true;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = ModuleInstance();
-    wc.lpszClassName = name;
-    wc.hCursor = cursor;
-    return RegisterClassExW(&wc) != 0;
-}
-
 std::wstring ModulePath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {

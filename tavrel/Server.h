@@ -14,9 +14,6 @@ HINSTANCE ModuleInstance();
 void SetModuleInstance(HINSTANCE instance);
 std::wstring ModulePath();
 
-// Registers a window class of the library once per process; true when it is registered.
-bool EnsureWindowClass(const wchar_t* name, WNDPROC procedure, HCURSOR cursor);
-
 // Live objects and server locks; DllCanUnloadNow answers from them.
 void ObjectCreated();
 void ObjectDestroyed();

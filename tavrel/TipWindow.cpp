@@ -52,34 +52,37 @@ FTip& FTip::Default() {
 }
 
 bool FTip::EnsureWindow() {
-    if (window_)
+    if (hwnd())
         return true;
-    if (!EnsureWindowClass(kWindowClass, WindowProc, LoadCursorW(nullptr, IDC_ARROW)))
+    if (!win::EnsureWindowClass(
+            {.name = kWindowClass, .instance = ModuleInstance(), .cursor = LoadCursorW(nullptr, IDC_ARROW)}))
         return false;
     // No frame or caption, topmost, never activated, never in the taskbar.
-    RECT size{0, 0, 165, 26};
-    HWND created =
-        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, kWindowClass, L"FTip", WS_POPUP,
-                        0, 0, size.right, size.bottom, nullptr, nullptr, ModuleInstance(), this);
-    if (!created)
+    if (!CreateBound({.className = kWindowClass,
+                      .title = L"FTip",
+                      .style = WS_POPUP,
+                      .exStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE,
+                      .width = 165,
+                      .height = 26,
+                      .instance = ModuleInstance()}))
         return false;
-    // The window lives until the process ends: keep its code loaded for as long.
+    // The window lives until the process ends: keep the code of its class loaded for as long.
     HMODULE pinned = nullptr;
     GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                       reinterpret_cast<LPCWSTR>(&FTip::WindowProc), &pinned);
+                       reinterpret_cast<LPCWSTR>(&kWindowClass), &pinned);
     Form_Load();
     return true;
 }
 
 void FTip::Form_Load() {
-    const LONG_PTR style = GetWindowLongPtrW(window_, GWL_EXSTYLE);
-    SetWindowLongPtrW(window_, GWL_EXSTYLE, style | WS_EX_LAYERED);
+    const LONG_PTR style = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
+    SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, style | WS_EX_LAYERED);
     backColor_ = kDefaultBack;
     textColor_ = 0;
     tipWidthMax_ = 500;
     transparentLen_ = 255;
     machine_ = TipMachine{};
-    SetTimer(window_, kWaitStart, TipMachine::kWaitStartMs, nullptr);
+    SetTimer(hwnd(), kWaitStart, TipMachine::kWaitStartMs, nullptr);
     timersOn_[0] = true;
 }
 
@@ -207,30 +210,30 @@ void FTip::SetListTooltip(HWND listBox, short button, float x, float y, short ma
 void FTip::Apply(const TipEffects& effects) {
     if (effects.show)
         ShowTip();
-    if (effects.hide && window_)
-        ShowWindow(window_, SW_HIDE);
+    if (effects.hide && hwnd())
+        ShowWindow(hwnd(), SW_HIDE);
     // Timers follow the machine: started when it turns one on, stopped when it turns one off.
     const bool wanted[3] = {machine_.WaitStartOn(), machine_.ProcessOn(), machine_.WaitEndOn()};
     const UINT_PTR ids[3] = {kWaitStart, kProcess, kWaitEnd};
     const UINT intervals[3] = {TipMachine::kWaitStartMs, TipMachine::kProcessMs, TipMachine::kWaitEndMs};
     for (int i = 0; i < 3; ++i) {
-        if (wanted[i] == timersOn_[i] || !window_)
+        if (wanted[i] == timersOn_[i] || !hwnd())
             continue;
         if (wanted[i])
-            SetTimer(window_, ids[i], intervals[i], nullptr);
+            SetTimer(hwnd(), ids[i], intervals[i], nullptr);
         else
-            KillTimer(window_, ids[i]);
+            KillTimer(hwnd(), ids[i]);
         timersOn_[i] = wanted[i];
     }
 }
 
 void FTip::ShowTip() {
-    if (!window_)
+    if (!hwnd())
         return;
     const std::wstring text = machine_.Text();
     POINT p{};
     GetCursorPos(&p);
-    win::WindowDc dc(window_);
+    win::WindowDc dc(hwnd());
     if (!dc)
         return;
     HFONT font = FontHandle(font_.Get());
@@ -240,19 +243,19 @@ void FTip::ShowTip() {
     RECT layout{3, 3, right, 3};
     DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &layout, kTextFlags | DT_CALCRECT);
     const LONG textHeight = layout.bottom - layout.top;
-    ShowWindow(window_, SW_SHOWNOACTIVATE);
+    ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
     int dpi = GetDeviceCaps(dc.get(), LOGPIXELSX);
     if (dpi <= 0)
         dpi = kDefaultDpi;
     const double screenTwips = PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi);
     const TipRect place = PlaceTip({p.x, p.y}, right, textHeight, screenTwips);
-    SetWindowPos(window_, HWND_TOPMOST, place.x, place.y, place.width, place.height,
+    SetWindowPos(hwnd(), HWND_TOPMOST, place.x, place.y, place.width, place.height,
                  SWP_SHOWWINDOW | SWP_NOACTIVATE);
     textRect_ = {3, 3, right, 3 + textHeight};
     shownText_ = text;
-    InvalidateRect(window_, nullptr, TRUE);
-    UpdateWindow(window_);
-    SetLayeredWindowAttributes(window_, 0, transparentLen_, LWA_ALPHA);
+    InvalidateRect(hwnd(), nullptr, TRUE);
+    UpdateWindow(hwnd());
+    SetLayeredWindowAttributes(hwnd(), 0, transparentLen_, LWA_ALPHA);
 }
 
 void FTip::HideTip() {
@@ -274,9 +277,9 @@ void FTip::OnTimer(UINT_PTR id) {
 }
 
 LRESULT FTip::OnPaint() {
-    win::PaintScope paint(window_);
+    win::PaintScope paint(hwnd());
     RECT client;
-    GetClientRect(window_, &client);
+    GetClientRect(hwnd(), &client);
     win::UniqueBrush back(CreateSolidBrush(backColor_));
     FillRect(paint.dc(), &client, back.get());
     HFONT font = FontHandle(font_.Get());
@@ -307,31 +310,19 @@ LRESULT FTip::OnPaint() {
     return 0;
 }
 
-LRESULT CALLBACK FTip::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<FTip*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<FTip*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+LRESULT FTip::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_TIMER:
-        self->OnTimer(wParam);
+        OnTimer(wParam);
         return 0;
     case WM_PAINT:
-        return self->OnPaint();
+        return OnPaint();
     case WM_ERASEBKGND:
         return 1; // the paint fills everything
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
     default:
-        return DefWindowProcW(hwnd, message, wParam, lParam);
+        return DefaultHandling(message, wParam, lParam);
     }
 }
 

@@ -2,6 +2,8 @@
 // FTip: the library's tooltip window, one per process, created on the first request.
 #include "tavrel/TipMachine.h"
 
+#include "common/win/Window.h"
+
 #include <windows.h>
 
 #include <ocidl.h>
@@ -12,7 +14,7 @@
 
 namespace klevotrim::tavrel {
 
-class FTip {
+class FTip final : public win::Window {
   public:
     // The shared instance (its window is created by the first request that needs it).
     static FTip& Default();
@@ -41,15 +43,13 @@ class FTip {
     COLORREF TipTextColor() const { return textColor_; }
     void TipTextColor(COLORREF value) { textColor_ = value; }
 
-    HWND hwnd() const { return window_; }
     const TipMachine& machine() const { return machine_; }
     // The List-box item text last given by SetListTooltip (the list box's Tag).
     const std::wstring& ListTag() const { return listTag_; }
 
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-
   private:
     FTip() = default;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool EnsureWindow();
     void Form_Load();
     void ApplyFont(const VARIANT* font);
@@ -57,7 +57,6 @@ class FTip {
     void OnTimer(UINT_PTR id);
     LRESULT OnPaint();
 
-    HWND window_ = nullptr;
     TipMachine machine_;
     bool timersOn_[3] = {false, false, false}; // tmWaitStart, tmProcess, tmWaitEnd
     short tipWidthMax_ = 500;
