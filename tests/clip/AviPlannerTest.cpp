@@ -171,34 +171,17 @@ TEST(AviPlanner, OpenDmlIndexesAndAMissingIndexGiveTheSamePlanAsIdx1) {
         }
 }
 
-// Gigabytes held as a few runs of bytes; everything between them reads as zeros.
-class SparseSource final : public ByteSource {
-  public:
-    std::map<std::uint64_t, std::vector<std::uint8_t>> runs;
-    std::uint64_t size = 0;
-    std::uint64_t Size() const override { return size; }
-    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
-        const std::size_t count = offset >= size ? 0 : std::min<std::uint64_t>(buffer.size(), size - offset);
-        std::fill_n(buffer.begin(), count, 0);
-        for (const auto& [at, bytes] : runs)
-            for (std::size_t i = 0; i < bytes.size(); ++i)
-                if (at + i >= offset && at + i < offset + count)
-                    buffer[at + i - offset] = bytes[i];
-        return count;
-    }
-};
-
 TEST(AviPlanner, AClipOverOneGibibyteAlsoGetsOpenDmlIndexes) {
     // The motion JPEG file's header, then three 600 MB frames with audio between them, and idx1.
     const test::MediaFile file = LoadMedia(kMjpeg.name);
-    SparseSource source;
     std::vector<std::uint8_t> head(file.bytes.begin(), file.bytes.begin() + Find(file.bytes, "movi") + 4);
     std::vector<std::uint8_t> idx1{'i', 'd', 'x', '1', 5 * 16, 0, 0, 0};
+    std::map<std::uint64_t, std::vector<std::uint8_t>> runs;
     std::uint64_t at = head.size();
     for (int chunk = 0; chunk < 5; ++chunk) {
         const bool video = chunk % 2 == 0;
         const std::uint32_t size = video ? 600'000'000 : 1000;
-        std::vector<std::uint8_t>& run = source.runs[at];
+        std::vector<std::uint8_t>& run = runs[at];
         for (const std::uint32_t field : {FourCC(video ? "00dc" : "01wb"), size})
             ByteWriter(run).U32LE(field);
         for (const std::uint32_t field :
@@ -208,9 +191,10 @@ TEST(AviPlanner, AClipOverOneGibibyteAlsoGetsOpenDmlIndexes) {
     }
     ByteWriter(head).PatchU32LE(Find(head, "movi") - 4, static_cast<std::uint32_t>(at - head.size() + 4));
     ByteWriter(head).PatchU32LE(4, static_cast<std::uint32_t>(at + idx1.size() - 8));
-    source.runs[0] = head;
-    source.runs[at] = idx1;
-    source.size = at + idx1.size();
+    runs[at] = idx1;
+    test::SparseSource source(head, at + idx1.size());
+    for (auto& [runAt, run] : runs)
+        source.Put(runAt, run);
 
     const PlanResult result = PlanAviClip(source, {0, 100});
     ASSERT_EQ(result.status, PlanStatus::Planned) << result.reason;

@@ -85,4 +85,24 @@ std::vector<std::uint64_t> PacketOffsets(const std::string& name) {
     return offsets;
 }
 
+SparseSource::SparseSource(std::vector<std::uint8_t> head, std::uint64_t size) : size_(size) {
+    runs_[0] = std::move(head);
+}
+
+std::size_t SparseSource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) {
+    if (offset >= size_)
+        return 0;
+    const std::size_t count =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size_ - offset));
+    std::fill_n(buffer.begin(), count, 0);
+    for (const auto& [at, bytes] : runs_) {
+        const std::uint64_t from = std::max(at, offset), to = std::min(at + bytes.size(), offset + count);
+        if (from < to)
+            std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(from - at),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(to - at), buffer.begin() + (from - offset));
+    }
+    bytesRead_ += count;
+    return count;
+}
+
 } // namespace klevotrim::clip::test

@@ -2,6 +2,7 @@
 // Shared by the planner tests: the generated media and a source over a file's bytes.
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,5 +39,22 @@ ProbeResult Probe(std::span<const std::uint8_t> clip, const std::string& extensi
 // Where ffprobe finds each packet of a generated file's first stream, in file order: an
 // independent account of the frame boundaries.
 std::vector<std::uint64_t> PacketOffsets(const std::string& name);
+
+// A source of `size` bytes, for files of gigabytes made in memory: `head` at the start, any
+// further runs of bytes put where they belong, zeros everywhere else.
+class SparseSource final : public ByteSource {
+  public:
+    SparseSource(std::vector<std::uint8_t> head, std::uint64_t size);
+    void Put(std::uint64_t at, std::vector<std::uint8_t> bytes) { runs_[at] = std::move(bytes); }
+    std::uint64_t Size() const override { return size_; }
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override;
+    std::uint64_t BytesRead() const { return bytesRead_; }
+    const std::vector<std::uint8_t>& Head() const { return runs_.at(0); }
+
+  private:
+    std::map<std::uint64_t, std::vector<std::uint8_t>> runs_;
+    std::uint64_t size_;
+    std::uint64_t bytesRead_ = 0;
+};
 
 } // namespace klevotrim::clip::test

@@ -306,29 +306,7 @@ TEST(Mp4Planner, DamagedOrUnsupportedSourcesAreRefusedWithAReason) {
 
 // ---- Large movies, made in memory: only the boxes exist; the media data reads as zeros ----
 
-// A source of `size` bytes that begins with `head` and is zero after it.
-class SparseSource final : public ByteSource {
-  public:
-    SparseSource(std::vector<std::uint8_t> head, std::uint64_t size) : head_(std::move(head)), size_(size) {}
-    std::uint64_t Size() const override { return size_; }
-    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
-        if (offset >= size_)
-            return 0;
-        const std::size_t count =
-            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size_ - offset));
-        for (std::size_t i = 0; i < count; ++i)
-            buffer[i] = offset + i < head_.size() ? head_[static_cast<std::size_t>(offset + i)] : 0;
-        bytesRead_ += count;
-        return count;
-    }
-    std::uint64_t BytesRead() const { return bytesRead_; }
-    const std::vector<std::uint8_t>& Head() const { return head_; }
-
-  private:
-    std::vector<std::uint8_t> head_;
-    std::uint64_t size_;
-    std::uint64_t bytesRead_ = 0;
-};
+using test::SparseSource;
 
 // 25 frames a second in decoding order I P B B P B B ..., a keyframe every 25 frames, and
 // 48 kHz audio; their chunks alternate in one media data box with a 64-bit size.

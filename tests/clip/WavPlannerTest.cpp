@@ -181,25 +181,6 @@ TEST(ClipWav, RefusesDamagedHeadersAndMarksOutsideTheAudioWithAReason) {
     }
 }
 
-// A source of `size` bytes: the given header, then silence.
-class LargeSource final : public ByteSource {
-  public:
-    LargeSource(std::vector<std::uint8_t> header, std::uint64_t size)
-        : header_(std::move(header)), size_(size) {}
-    std::uint64_t Size() const override { return size_; }
-    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
-        const std::size_t count =
-            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size_ - offset));
-        for (std::size_t i = 0; i < count; ++i)
-            buffer[i] = offset + i < header_.size() ? header_[offset + i] : 0;
-        return count;
-    }
-
-  private:
-    std::vector<std::uint8_t> header_;
-    std::uint64_t size_;
-};
-
 TEST(ClipWav, ClipsPastFourGigabytesGetAnRf64HeaderAndSmallerOnesARiffHeader) {
     // An RF64 source of six hours of 48 kHz stereo float: 8 bytes a frame.
     constexpr std::uint64_t kDataSize = 6ull * 3600 * 48000 * 8;
@@ -220,7 +201,7 @@ TEST(ClipWav, ClipsPastFourGigabytesGetAnRf64HeaderAndSmallerOnesARiffHeader) {
     out.Text("data");
     out.U32LE(0xFFFFFFFF);
     const std::uint64_t dataBegin = header.size();
-    LargeSource source(header, dataBegin + kDataSize);
+    test::SparseSource source(header, dataBegin + kDataSize);
 
     const PlanResult big = PlanWav(source, {3600, 5 * 3600});
     ASSERT_EQ(big.status, PlanStatus::Planned) << big.reason;
