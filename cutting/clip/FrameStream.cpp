@@ -232,7 +232,9 @@ std::optional<Located> Land(FrameStream& stream, std::uint64_t streamStart, cons
     const std::optional<std::uint64_t> at = stream.Sync(static_cast<std::uint64_t>(estimate), kSyncWindow);
     if (!at)
         return std::nullopt;
-    const double landed = std::max(0.0, std::round(map.FrameAt(static_cast<double>(*at))));
+    // An estimate past the frame sought is taken as the frame (the walk cannot go back).
+    const double landed =
+        std::clamp(std::round(map.FrameAt(static_cast<double>(*at))), 0.0, static_cast<double>(frame));
     const std::uint64_t landedFrame = std::min(frame, static_cast<std::uint64_t>(landed));
     const FrameStream::WalkEnd walk = stream.Walk(*at, frame - landedFrame);
     return Located{landedFrame + walk.frames, walk.at};
