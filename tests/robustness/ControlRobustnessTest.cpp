@@ -9,6 +9,7 @@
 #include <olectl.h>
 #include <wrl/client.h>
 
+#include "MemoryPropertyBag.h"
 #include "TestSupport.h"
 #include "app/ControlHost.h"
 #include "common/win/Guid.h"
@@ -67,54 +68,6 @@ class NothingDispatch final : public IDispatch {
     long refs_ = 1; // lives on the stack of the test; never deleted through Release
 };
 
-// A property bag that hands back whatever it holds, whatever type the control asks for.
-class CarelessBag final : public IPropertyBag {
-  public:
-    explicit CarelessBag(HRESULT readResult = S_OK) : readResult_(readResult) {}
-    ~CarelessBag() {
-        for (auto& [name, value] : values_)
-            VariantClear(&value);
-    }
-    void Set(const std::wstring& name, const VARIANT& value) {
-        VARIANT& slot = values_[name];
-        VariantInit(&slot);
-        VariantCopy(&slot, const_cast<VARIANT*>(&value));
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IPropertyBag) {
-            *out = static_cast<IPropertyBag*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
-        if (!name || !value)
-            return E_POINTER;
-        reads_.push_back(name);
-        if (FAILED(readResult_))
-            return readResult_;
-        auto found = values_.find(name);
-        if (found == values_.end())
-            return E_INVALIDARG;
-        // On entry the variant only names the wanted type: it holds nothing to free.
-        VariantInit(value);
-        return VariantCopy(value, &found->second);
-    }
-    HRESULT STDMETHODCALLTYPE Write(LPCOLESTR, VARIANT*) override { return S_OK; }
-    const std::vector<std::wstring>& Reads() const { return reads_; }
-
-  private:
-    HRESULT readResult_;
-    std::map<std::wstring, VARIANT> values_;
-    std::vector<std::wstring> reads_;
-};
-
 VARIANT Text(const wchar_t* text) {
     VARIANT v;
     VariantInit(&v);
@@ -145,10 +98,10 @@ VARIANT Object(IDispatch* object) {
 }
 
 // Every stored key of the control, each with a value of a type it cannot take.
-void FillWithWrongTypes(CarelessBag& bag, IDispatch* notAFont) {
+void FillWithWrongTypes(MemoryPropertyBag& bag, IDispatch* notAFont) {
     VARIANT v = Text(L"red");
     for (int n = 0; n <= 16; ++n)
-        bag.Set(L"Color" + std::to_wstring(n),
+        bag.Put(L"Color" + std::to_wstring(n),
                 n % 3 == 0 ? v : (n % 3 == 1 ? Object(notAFont) : Real(1e300)));
     VariantClear(&v);
     const std::pair<const wchar_t*, VARIANT> values[] = {
@@ -158,7 +111,7 @@ void FillWithWrongTypes(CarelessBag& bag, IDispatch* notAFont) {
         {L"Enabled", Text(L"maybe")},
     };
     for (auto [name, value] : values) {
-        bag.Set(name, value);
+        bag.Put(name, value);
         if (value.vt != VT_DISPATCH) // the objects are lent, not owned
             VariantClear(&value);
     }
@@ -232,10 +185,11 @@ TEST_F(ControlRobustness, PropertyBagOfWrongTypesLoadsWithDefaults) {
     ASSERT_EQ(object.As(&control), S_OK);
     NothingDispatch notAFont;
     {
-        CarelessBag bag;
+        MemoryPropertyBag bag;
+        bag.convertOnRead = false;
         FillWithWrongTypes(bag, &notAFont);
         persist->Load(&bag, nullptr); // its result is the control's business; surviving it is ours
-        EXPECT_GE(bag.Reads().size(), 27u) << "every key is still read after the bad ones";
+        EXPECT_GE(bag.reads.size(), 27u) << "every key is still read after the bad ones";
     }
     EXPECT_EQ(GetNumber(control.Get(), dispid::Max), 100) << "a Max that is not a number is skipped";
     VARIANT enabled;
@@ -258,7 +212,8 @@ TEST_F(ControlRobustness, PropertyBagThatFailsEveryReadLoadsWithDefaults) {
     ASSERT_TRUE(object);
     ComPtr<IPersistPropertyBag> persist;
     ASSERT_EQ(object.As(&persist), S_OK);
-    CarelessBag bag(E_FAIL);
+    MemoryPropertyBag bag;
+    bag.failReadsWith = E_FAIL;
     persist->Load(&bag, nullptr);
     ComPtr<IDispatch> control;
     ASSERT_EQ(object.As(&control), S_OK);

@@ -3,6 +3,9 @@
 #include "OleEnvironment.h"
 #include "SliderTestSupport.h"
 
+#include "MemoryPropertyBag.h"
+#include "common/win/ComObject.h"
+
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,51 +19,9 @@ using namespace tavrel_test;
 
 namespace {
 
-// A property bag as a host form keeps one.
-class TestBag final : public IPropertyBag {
-  public:
-    std::map<std::wstring, Var> values;
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        if (iid == IID_IUnknown || iid == IID_IPropertyBag) {
-            *object = static_cast<IPropertyBag*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
-        auto it = values.find(name);
-        if (it == values.end())
-            return E_INVALIDARG;
-        const VARTYPE wanted = value->vt;
-        VariantInit(value);
-        if (wanted == VT_EMPTY || wanted == it->second.v.vt)
-            return VariantCopy(value, &it->second.v);
-        return VariantChangeType(value, &it->second.v, 0, wanted);
-    }
-    STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override {
-        Var copy;
-        VariantCopy(&copy.v, value);
-        values[name] = copy;
-        return S_OK;
-    }
-};
-
-class NotifySink final : public IPropertyNotifySink {
+class NotifySink final : public klevotrim::win::UncountedComObject<IPropertyNotifySink> {
   public:
     std::vector<DISPID> changed;
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        if (iid == IID_IUnknown || iid == IID_IPropertyNotifySink) {
-            *object = static_cast<IPropertyNotifySink*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP OnChanged(DISPID id) override {
         changed.push_back(id);
         return S_OK;
@@ -226,9 +187,9 @@ TEST(SliderPersistence, BagWithOnlyValueAndRoundedValueLoadsDefaults) {
     ASSERT_NE(slider, nullptr);
     ComPtr<IPersistPropertyBag> persist;
     ASSERT_EQ(S_OK, slider.As(&persist));
-    TestBag bag;
-    bag.values[L"Value"] = Var(30);
-    bag.values[L"RoundedValue"] = Var(2);
+    klevotrim::test::MemoryPropertyBag bag;
+    bag.Put(L"Value", Var(30).v);
+    bag.Put(L"RoundedValue", Var(2).v);
     ASSERT_EQ(S_OK, persist->Load(&bag, nullptr));
     const int defaults[17] = {0xC3BCAE, 0xC8C1B2, 0xB7AE9B, 0xAFA791, 0xAFA791, 0xA1977E,
                               0x7A949E, 0x93886B, 0xDFF4FB, 0xDFF4FB, 0x85D5EF, 0x85D5EF,
@@ -247,11 +208,11 @@ TEST(SliderPersistence, KeysThatCannotBeAppliedAreSkipped) {
     auto slider = CreateUninitialised();
     ComPtr<IPersistPropertyBag> persist;
     ASSERT_EQ(S_OK, slider.As(&persist));
-    TestBag bag;
-    bag.values[L"Max"] = Var(L"lots");
-    bag.values[L"Value"] = Var(40);
-    bag.values[L"Color3"] = Var(L"teal");
-    bag.values[L"Color4"] = Var(0x112233);
+    klevotrim::test::MemoryPropertyBag bag;
+    bag.Put(L"Max", Var(L"lots").v);
+    bag.Put(L"Value", Var(40).v);
+    bag.Put(L"Color3", Var(L"teal").v);
+    bag.Put(L"Color4", Var(0x112233).v);
     ASSERT_EQ(S_OK, persist->Load(&bag, nullptr));
     EXPECT_EQ(GetInt(slider.Get(), dispid::Max), 100);
     EXPECT_EQ(GetInt(slider.Get(), dispid::Value), 40);
@@ -264,18 +225,18 @@ TEST(SliderPersistence, SavesOnlyWhatDiffersFromTheStoredDefaults) {
     ASSERT_EQ(S_OK, slider.As(&persist));
     ASSERT_EQ(S_OK, Put(slider.Get(), dispid::Max, Var(2.5)));
     ASSERT_EQ(S_OK, Put(slider.Get(), dispid::Color0 - 5, Var(0x00FF00)));
-    TestBag bag;
+    klevotrim::test::MemoryPropertyBag bag;
     ASSERT_EQ(S_OK, persist->Save(&bag, TRUE, FALSE));
-    ASSERT_TRUE(bag.values.count(L"TipText"));
-    EXPECT_EQ(bag.values[L"TipText"].v.vt, VT_BSTR);
-    EXPECT_EQ(SysStringLen(bag.values[L"TipText"].v.bstrVal), 0u); // empty differs from "ToolTip"
-    EXPECT_EQ(bag.values[L"RoundedValue"].v.lVal, 2);
-    ASSERT_EQ(bag.values[L"Max"].v.vt, VT_R8); // exactly as stored
-    EXPECT_EQ(bag.values[L"Max"].v.dblVal, 2.5);
-    EXPECT_EQ(bag.values[L"Color5"].v.lVal, 0x00FF00);
+    ASSERT_TRUE(bag.Find(L"TipText"));
+    EXPECT_EQ(bag.Find(L"TipText")->vt, VT_BSTR);
+    EXPECT_EQ(SysStringLen(bag.Find(L"TipText")->bstrVal), 0u); // empty differs from "ToolTip"
+    EXPECT_EQ(bag.Find(L"RoundedValue")->lVal, 2);
+    ASSERT_EQ(bag.Find(L"Max")->vt, VT_R8); // exactly as stored
+    EXPECT_EQ(bag.Find(L"Max")->dblVal, 2.5);
+    EXPECT_EQ(bag.Find(L"Color5")->lVal, 0x00FF00);
     for (const wchar_t* key : {L"Color0", L"Color16", L"Enabled", L"HoverPic", L"NormalPic"})
-        EXPECT_FALSE(bag.values.count(key)) << key;
-    EXPECT_TRUE(bag.values.count(L"SmallChange")); // empty differs from 1
+        EXPECT_FALSE(bag.Find(key)) << key;
+    EXPECT_TRUE(bag.Find(L"SmallChange")); // empty differs from 1
 }
 
 TEST(SliderPersistence, StreamRoundTripRestoresTheControl) {

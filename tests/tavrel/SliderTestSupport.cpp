@@ -84,16 +84,6 @@ int GetInt(IDispatch* object, DISPID id) {
     return v.v.lVal;
 }
 
-STDMETHODIMP EventSink::QueryInterface(REFIID iid, void** object) {
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kEventsIid) {
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
 STDMETHODIMP EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                UINT*) {
     Event event{id, {}};

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for driving Tavrel.ocx as a host does: creation by ProgID, dispatch calls by id,
 // an event sink, and the platform's own ATL container window.
+#include "common/win/ComObject.h"
 #include "common/win/Guid.h"
 #include "tavrel/Contract.h"
 
@@ -64,7 +65,7 @@ HRESULT Call(IDispatch* object, DISPID id, std::vector<Var> arguments, Var* resu
 int GetInt(IDispatch* object, DISPID id); // -999999 when not an integer
 
 // Records every event raised to it. `onEvent` runs inside the event, before it returns.
-class EventSink final : public IDispatch {
+class EventSink final : public klevotrim::win::UncountedComObject<IDispatch> { // on the test's stack
   public:
     struct Event {
         DISPID id;
@@ -73,9 +74,6 @@ class EventSink final : public IDispatch {
     std::vector<Event> events;
     std::function<void(DISPID)> onEvent;
 
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs_; } // lives on the test's stack
     STDMETHODIMP GetTypeInfoCount(UINT* count) override {
         *count = 0;
         return S_OK;
@@ -91,7 +89,10 @@ class EventSink final : public IDispatch {
     size_t Count(DISPID id) const;
 
   private:
-    ULONG refs_ = 1;
+    void* FindOther(REFIID iid) noexcept override {
+        return iid == kEventsIid ? static_cast<IDispatch*>(this) : nullptr;
+    }
+
     ComPtr<IConnectionPoint> point_;
     DWORD cookie_ = 0;
 };

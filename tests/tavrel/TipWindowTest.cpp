@@ -2,6 +2,7 @@
 #include "OleEnvironment.h"
 
 #include "TestSupport.h"
+#include "common/win/ComObject.h"
 #include "tavrel/TipWindow.h"
 
 #include <gtest/gtest.h>
@@ -44,19 +45,9 @@ RECT TipRect() {
 }
 
 // An automation object with Hwnd and (optionally) Tag, as a form control has them.
-class Tagged final : public IDispatch {
+class Tagged final : public klevotrim::win::UncountedComObject<IDispatch> {
   public:
     Tagged(HWND hwnd, const wchar_t* tag) : hwnd_(hwnd), tag_(tag) {}
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        if (iid == IID_IUnknown || iid == IID_IDispatch) {
-            *object = this;
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 1; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP GetTypeInfoCount(UINT* count) override {
         *count = 0;
         return S_OK;

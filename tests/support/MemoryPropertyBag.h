@@ -1,6 +1,7 @@
 #pragma once
 // An in-memory property bag, as a host keeps a control's saved settings: values by name in
 // the order they were written.
+#include "common/win/ComObject.h"
 #include "common/win/ComValues.h"
 
 #include <windows.h>
@@ -13,15 +14,12 @@
 
 namespace klevotrim::test {
 
-class MemoryPropertyBag final : public IPropertyBag {
+// Lives on the test's stack.
+class MemoryPropertyBag final : public win::UncountedComObject<IPropertyBag> {
   public:
-    // IUnknown: the bag lives on the test's stack, so counting is only for form.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
     // Missing names fail with E_INVALIDARG. A requested type other than VT_EMPTY is
-    // converted to, as a host's bag does.
+    // converted to, as a host's bag does, unless `convertOnRead` is off (a careless host's
+    // bag, which hands back whatever it holds).
     HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) override;
     HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override;
 
@@ -31,6 +29,8 @@ class MemoryPropertyBag final : public IPropertyBag {
     std::vector<std::wstring> Names() const;
     std::vector<std::wstring> reads; // every name asked for, in order
     HRESULT failWritesWith = S_OK;   // makes Write fail, as a full store would
+    HRESULT failReadsWith = S_OK;    // makes Read fail after noting the name
+    bool convertOnRead = true;
 
   private:
     std::vector<std::pair<std::wstring, win::Variant>> values_;

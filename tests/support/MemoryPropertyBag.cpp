@@ -2,27 +2,18 @@
 
 namespace klevotrim::test {
 
-HRESULT MemoryPropertyBag::QueryInterface(REFIID riid, void** object) {
-    if (!object)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IPropertyBag) {
-        *object = static_cast<IPropertyBag*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
 HRESULT MemoryPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
     if (!name || !value)
         return E_POINTER;
     reads.emplace_back(name);
+    if (FAILED(failReadsWith))
+        return failReadsWith;
     const VARIANT* stored = Find(name);
     if (!stored)
         return E_INVALIDARG;
     VARTYPE wanted = value->vt;
-    VariantInit(value);
-    if (wanted == VT_EMPTY)
+    VariantInit(value); // on entry the variant only names the wanted type: nothing to free
+    if (wanted == VT_EMPTY || !convertOnRead)
         return VariantCopy(value, const_cast<VARIANT*>(stored));
     return VariantChangeType(value, const_cast<VARIANT*>(stored), 0, wanted);
 }
