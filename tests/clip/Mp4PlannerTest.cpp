@@ -314,6 +314,7 @@ struct SyntheticMovie {
     std::uint32_t frames = 250;
     std::uint32_t frameSize = 3000;
     std::vector<std::pair<std::uint32_t, std::int32_t>> videoEdits{{0, 512}}; // duration (0: all), media time
+    bool mediaDataCutShort = false; // the media data box ends halfway through the samples
 };
 
 class BoxWriter {
@@ -440,7 +441,7 @@ SparseSource MakeSyntheticMovie(const SyntheticMovie& m) {
         });
         b.w.U32BE(1);
         b.w.Text("mdat");
-        b.w.U64BE(16 + chunks * chunkBytes);
+        b.w.U64BE(16 + chunks * chunkBytes / (m.mediaDataCutShort ? 2 : 1));
         mediaStart = head.size();
     }
     const std::uint64_t size = mediaStart + std::uint64_t{chunks} * chunkBytes;
@@ -488,6 +489,12 @@ TEST(Mp4Planner, ALargeMovieBoxPlansQuicklyReadingOnlyTheBoxes) {
     EXPECT_LT(source.BytesRead(), moov.whole.size() + 1000);
     EXPECT_LT(seconds, 5.0) << "generous for a debug build on a busy machine";
     EXPECT_LT(result.plan.header.size(), 100000u) << "tables for one minute only";
+}
+
+TEST(Mp4Planner, SamplesOutsideTheMediaDataBoxAreRefused) {
+    SparseSource source = MakeSyntheticMovie({.mediaDataCutShort = true});
+    EXPECT_EQ(PlanMp4Clip(source, {1, 2}).status, PlanStatus::Planned) << "the first half is whole";
+    EXPECT_EQ(PlanMp4Clip(source, {1, 9}).status, PlanStatus::Unsupported);
 }
 
 TEST(Mp4Planner, EditListsThatJumpAreRefused) {
