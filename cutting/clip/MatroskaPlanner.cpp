@@ -459,16 +459,18 @@ std::optional<ClusterScan> MatroskaSource::ScanCluster(std::uint64_t offset, boo
     scan.unknownSize = cluster->UnknownSize();
     const std::uint64_t limit = cluster->UnknownSize() ? segmentEnd_ : cluster->End();
     // A Cluster of unknown size ends where an element that cannot be its child begins, so
-    // every child header is read; of a sized one only the first few are.
-    readAll = readAll || cluster->UnknownSize();
+    // every child header is read; of a sized one only the first few are. Past the first
+    // blocks, blocks are read only when every block's time is wanted.
+    const bool walkToEnd = readAll || cluster->UnknownSize();
     bool haveTimestamp = false;
+    bool haveFirstBlocks = false;
     std::uint64_t child = cluster->dataOffset;
     for (int index = 0; child < limit; ++index) {
         if (reads_ > kMaxElementReads) {
             failure = Unsupported("the Matroska file has too many elements to plan a clip");
             return std::nullopt;
         }
-        if (!readAll && index >= kMaxLeadingChildren)
+        if (!walkToEnd && index >= kMaxLeadingChildren)
             break;
         const auto element = ebml::ReadHeader(source_, child, limit);
         ++reads_;
@@ -487,7 +489,7 @@ std::optional<ClusterScan> MatroskaSource::ScanCluster(std::uint64_t offset, boo
             }
             continue;
         }
-        if (element->id != kSimpleBlock && element->id != kBlockGroup)
+        if ((element->id != kSimpleBlock && element->id != kBlockGroup) || (haveFirstBlocks && !readAll))
             continue;
         // The block's own header, and for a BlockGroup whether it refers to another frame.
         std::optional<ebml::BlockHeader> block;
@@ -528,7 +530,8 @@ std::optional<ClusterScan> MatroskaSource::ScanCluster(std::uint64_t offset, boo
             scan.firstVideoTime = time;
             scan.firstVideoIsKey = key;
         }
-        if (!readAll && scan.firstBlockTime && (videoTracks_.empty() || scan.firstVideoTime))
+        haveFirstBlocks = scan.firstBlockTime && (videoTracks_.empty() || scan.firstVideoTime);
+        if (!walkToEnd && haveFirstBlocks)
             break;
     }
     if (cluster->UnknownSize()) {
