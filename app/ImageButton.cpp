@@ -7,16 +7,6 @@ namespace klevotrim::app {
 
 namespace {
 
-void RegisterButtonClass(HINSTANCE instance, WNDPROC proc) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = proc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_HAND);
-    wc.lpszClassName = ImageButton::kClassName;
-    RegisterClassExW(&wc); // a second registration fails harmlessly
-}
-
 constexpr SIZE kPlaceholderSize{36, 30}; // the artwork's button size
 
 } // namespace
@@ -25,7 +15,9 @@ bool ImageButton::Create(HWND parent, int id, const RECT& position, const std::w
                          HINSTANCE module, const std::array<int, static_cast<int>(ButtonLook::Count)>& looks,
                          const std::wstring& label) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    RegisterButtonClass(instance, WndProc);
+    if (!win::EnsureWindowClass(
+            {.name = kClassName, .instance = instance, .cursor = LoadCursorW(nullptr, IDC_HAND)}))
+        return false;
     tipText_ = tipText;
     label_ = label;
     for (size_t i = 0; i < looks.size(); ++i) {
@@ -33,13 +25,18 @@ bool ImageButton::Create(HWND parent, int id, const RECT& position, const std::w
             looks_[i].reset(static_cast<HBITMAP>(
                 LoadImageW(module, MAKEINTRESOURCEW(looks[i]), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     }
-    HWND hwnd =
-        CreateWindowExW(0, kClassName, label.c_str(), WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, position.left,
-                        position.top, position.right - position.left, position.bottom - position.top, parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
+    HWND hwnd = CreateBound({.className = kClassName,
+                             .title = label.c_str(),
+                             .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                             .x = position.left,
+                             .y = position.top,
+                             .width = position.right - position.left,
+                             .height = position.bottom - position.top,
+                             .parent = parent,
+                             .id = id,
+                             .instance = instance});
     if (!hwnd)
         return false;
-    hwnd_.reset(hwnd);
     EnableWindow(hwnd, enabled ? TRUE : FALSE);
     // The tooltip comes with the first pointer move over the button (EnsureTip): seven tooltip
     // windows made here took about a quarter of the program's start-up, and a tip has nothing
@@ -48,26 +45,26 @@ bool ImageButton::Create(HWND parent, int id, const RECT& position, const std::w
 }
 
 bool ImageButton::Enabled() const {
-    return hwnd_ && IsWindowEnabled(hwnd_.get());
+    return hwnd() && IsWindowEnabled(hwnd());
 }
 
 void ImageButton::Enabled(bool enabled) {
-    if (!hwnd_)
+    if (!hwnd())
         return;
     if (!enabled) {
         pressed_ = false;
         hover_ = false;
     }
-    EnableWindow(hwnd_.get(), enabled ? TRUE : FALSE);
-    InvalidateRect(hwnd_.get(), nullptr, FALSE);
+    EnableWindow(hwnd(), enabled ? TRUE : FALSE);
+    InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 void ImageButton::Picture(HBITMAP picture) {
     if (picture != looks_[0].get())
         looks_[0].reset(picture); // the button owns the pictures it shows
-    if (hwnd_) {
-        InvalidateRect(hwnd_.get(), nullptr, FALSE);
-        UpdateWindow(hwnd_.get());
+    if (hwnd()) {
+        InvalidateRect(hwnd(), nullptr, FALSE);
+        UpdateWindow(hwnd());
     }
 }
 
@@ -79,47 +76,37 @@ SIZE ImageButton::PictureSize() const {
 }
 
 void ImageButton::Move(int left, int top) {
-    if (hwnd_)
-        SetWindowPos(hwnd_.get(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (hwnd())
+        SetWindowPos(hwnd(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-LRESULT CALLBACK ImageButton::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<ImageButton*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
+LRESULT ImageButton::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_PAINT:
-        return self->OnPaint();
+        return OnPaint();
     case WM_ERASEBKGND:
         return 1; // the paint covers everything
     case WM_MOUSEMOVE:
-        return self->OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam);
+        return OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam);
     case WM_MOUSELEAVE:
-        return self->OnMouseLeave();
+        return OnMouseLeave();
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-        return self->OnLButtonDown();
+        return OnLButtonDown();
     case WM_LBUTTONUP:
-        return self->OnLButtonUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return OnLButtonUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
     case WM_CAPTURECHANGED:
-        return self->OnCaptureChanged();
+        return OnCaptureChanged();
     case WM_ENABLE:
-        return self->OnEnable();
-    case WM_NCDESTROY:
-        self->OnNcDestroy();
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
+        return OnEnable();
     default:
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
+        return DefaultHandling(msg, wParam, lParam);
     }
 }
 
 HBITMAP ImageButton::LookFor() const {
     ButtonLook look = ButtonLook::Normal;
-    if (!IsWindowEnabled(hwnd_.get()))
+    if (!IsWindowEnabled(hwnd()))
         look = ButtonLook::Disabled;
     else if (pressed_ && hover_)
         look = ButtonLook::Down;
@@ -130,10 +117,10 @@ HBITMAP ImageButton::LookFor() const {
 }
 
 LRESULT ImageButton::OnPaint() {
-    win::PaintScope paint(hwnd_.get());
+    win::PaintScope paint(hwnd());
     RECT client{};
-    GetClientRect(hwnd_.get(), &client);
-    const bool enabled = IsWindowEnabled(hwnd_.get()) != FALSE;
+    GetClientRect(hwnd(), &client);
+    const bool enabled = IsWindowEnabled(hwnd()) != FALSE;
     if (HBITMAP bitmap = LookFor()) {
         win::UniqueMemoryDc memory(CreateCompatibleDC(paint.dc()));
         if (memory) {
@@ -161,7 +148,7 @@ LRESULT ImageButton::OnPaint() {
 
 bool ImageButton::Inside(int x, int y) const {
     RECT client{};
-    GetClientRect(hwnd_.get(), &client);
+    GetClientRect(hwnd(), &client);
     POINT point{x, y};
     return PtInRect(&client, point) != FALSE;
 }
@@ -180,8 +167,8 @@ void ImageButton::EnsureTip(const MSG& firstMove) {
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = GetParent(hwnd_.get());
-    tool.uId = reinterpret_cast<UINT_PTR>(hwnd_.get());
+    tool.hwnd = GetParent(hwnd());
+    tool.uId = reinterpret_cast<UINT_PTR>(hwnd());
     tool.lpszText = tipText_.data();
     SendMessageW(tip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     // The tip watches the button's messages from the next one on; it sees this move too, so
@@ -193,16 +180,16 @@ void ImageButton::EnsureTip(const MSG& firstMove) {
 LRESULT ImageButton::OnMouseMove(int x, int y, WPARAM keys) {
     if (!tipTried_) {
         const DWORD pos = GetMessagePos();
-        EnsureTip(MSG{hwnd_.get(), WM_MOUSEMOVE, keys, MAKELPARAM(x, y), static_cast<DWORD>(GetMessageTime()),
+        EnsureTip(MSG{hwnd(), WM_MOUSEMOVE, keys, MAKELPARAM(x, y), static_cast<DWORD>(GetMessageTime()),
                       POINT{GET_X_LPARAM(pos), GET_Y_LPARAM(pos)}});
     }
     bool inside = Inside(x, y);
     if (inside != hover_) {
         hover_ = inside;
-        InvalidateRect(hwnd_.get(), nullptr, FALSE);
+        InvalidateRect(hwnd(), nullptr, FALSE);
     }
     if (!tracking_) {
-        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_.get(), 0};
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd(), 0};
         tracking_ = TrackMouseEvent(&track) != FALSE;
     }
     return 0;
@@ -210,9 +197,9 @@ LRESULT ImageButton::OnMouseMove(int x, int y, WPARAM keys) {
 
 LRESULT ImageButton::OnMouseLeave() {
     tracking_ = false;
-    if (hover_ && GetCapture() != hwnd_.get()) {
+    if (hover_ && GetCapture() != hwnd()) {
         hover_ = false;
-        InvalidateRect(hwnd_.get(), nullptr, FALSE);
+        InvalidateRect(hwnd(), nullptr, FALSE);
     }
     return 0;
 }
@@ -220,21 +207,21 @@ LRESULT ImageButton::OnMouseLeave() {
 LRESULT ImageButton::OnLButtonDown() {
     pressed_ = true;
     hover_ = true;
-    SetCapture(hwnd_.get());
-    InvalidateRect(hwnd_.get(), nullptr, FALSE);
+    SetCapture(hwnd());
+    InvalidateRect(hwnd(), nullptr, FALSE);
     return 0;
 }
 
 LRESULT ImageButton::OnLButtonUp(int x, int y) {
     const bool click = pressed_ && Inside(x, y);
     pressed_ = false;
-    if (GetCapture() == hwnd_.get())
+    if (GetCapture() == hwnd())
         ReleaseCapture();
-    InvalidateRect(hwnd_.get(), nullptr, FALSE);
-    if (click && IsWindowEnabled(hwnd_.get())) {
-        const int id = GetDlgCtrlID(hwnd_.get());
-        SendMessageW(GetParent(hwnd_.get()), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(hwnd_.get()));
+    InvalidateRect(hwnd(), nullptr, FALSE);
+    if (click && IsWindowEnabled(hwnd())) {
+        const int id = GetDlgCtrlID(hwnd());
+        SendMessageW(GetParent(hwnd()), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(hwnd()));
     }
     return 0;
 }
@@ -242,20 +229,18 @@ LRESULT ImageButton::OnLButtonUp(int x, int y) {
 LRESULT ImageButton::OnCaptureChanged() {
     if (pressed_) {
         pressed_ = false;
-        InvalidateRect(hwnd_.get(), nullptr, FALSE);
+        InvalidateRect(hwnd(), nullptr, FALSE);
     }
     return 0;
 }
 
 LRESULT ImageButton::OnEnable() {
-    InvalidateRect(hwnd_.get(), nullptr, FALSE);
+    InvalidateRect(hwnd(), nullptr, FALSE);
     return 0;
 }
 
-void ImageButton::OnNcDestroy() {
-    SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, 0);
-    tip_.reset();    // it has no owner to take it along
-    hwnd_.release(); // the window is going away on its own
+void ImageButton::OnNcDestroy() noexcept {
+    tip_.reset(); // it has no owner to take it along
 }
 
 } // namespace klevotrim::app

@@ -7,6 +7,7 @@
 #include <objbase.h>
 
 #include "common/win/UniqueHandle.h"
+#include "common/win/Window.h"
 
 #include <array>
 #include <string>
@@ -15,13 +16,11 @@ namespace klevotrim::app {
 
 enum class ButtonLook { Normal, Hover, Down, Disabled, Mask, Selected, SelectedHover, Count };
 
-class ImageButton {
+class ImageButton final : public win::Window {
   public:
     static constexpr wchar_t kClassName[] = L"KlevotrimImageButton";
 
     ImageButton() = default;
-    ImageButton(const ImageButton&) = delete;
-    ImageButton& operator=(const ImageButton&) = delete;
 
     // `looks` are bitmap resource ids of `module` (0 for none); `label` is drawn when there is no
     // picture for a look.
@@ -29,7 +28,6 @@ class ImageButton {
                 HINSTANCE module, const std::array<int, static_cast<int>(ButtonLook::Count)>& looks,
                 const std::wstring& label);
 
-    HWND hwnd() const { return hwnd_.get(); }
     bool Enabled() const;
     void Enabled(bool enabled);
     // The picture (normal look): reading it and writing the same one back repaints the button.
@@ -41,7 +39,7 @@ class ImageButton {
     std::wstring TipText() const { return tipText_; }
 
   private:
-    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT OnPaint();
     LRESULT OnMouseMove(int x, int y, WPARAM keys);
     void EnsureTip(const MSG& firstMove);
@@ -50,11 +48,10 @@ class ImageButton {
     LRESULT OnLButtonUp(int x, int y);
     LRESULT OnCaptureChanged();
     LRESULT OnEnable();
-    void OnNcDestroy();
+    void OnNcDestroy() noexcept override;
     HBITMAP LookFor() const;
     bool Inside(int x, int y) const;
 
-    win::UniqueWindow hwnd_;
     win::UniqueWindow tip_;
     std::array<win::UniqueBitmap, static_cast<int>(ButtonLook::Count)> looks_;
     std::wstring tipText_;

@@ -60,8 +60,8 @@ std::wstring WindowText(HWND window) {
 MainWindow::MainWindow() = default;
 
 MainWindow::~MainWindow() {
-    if (hwnd_)
-        DestroyWindow(hwnd_); // runs the unload if it did not run yet
+    if (hwnd())
+        DestroyWindow(hwnd()); // runs the unload if it did not run yet
 }
 
 clsMedia& MainWindow::Media() {
@@ -77,119 +77,106 @@ regEdit& MainWindow::Preferences() {
 }
 
 void MainWindow::ShowMessage(const std::wstring& text, const std::wstring& title, UINT type) {
-    ShowMessageBox(hwnd_, text, title, type);
+    ShowMessageBox(hwnd(), text, title, type);
 }
 
 bool MainWindow::Start(HINSTANCE instance, bool quitOnUnload) {
     instance_ = instance;
     quitOnUnload_ = quitOnUnload;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = nullptr; // WM_SETCURSOR picks the resize pointers
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = kClassName;
-    RegisterClassExW(&wc); // a second registration fails harmlessly
+    // No class pointer: WM_SETCURSOR picks the resize pointers.
+    if (!win::EnsureWindowClass({.name = kClassName,
+                                 .instance = instance,
+                                 .background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
+                                 .style = CS_DBLCLKS}))
+        return false;
 
     // The designed window: client area 696 x 608 with a normal frame until the border is set.
     RECT design{0, 0, kDesignClient.width, kDesignClient.height};
     AdjustWindowRectEx(&design, kDesignStyle, FALSE, 0);
-    HWND hwnd = CreateWindowExW(0, kClassName, kAppTitle, kDesignStyle, 0, 0, design.right - design.left,
-                                design.bottom - design.top, nullptr, nullptr, instance, this);
-    if (!hwnd)
+    if (!CreateBound({.className = kClassName,
+                      .title = kAppTitle,
+                      .style = kDesignStyle,
+                      .width = design.right - design.left,
+                      .height = design.bottom - design.top,
+                      .instance = instance}))
         return false;
     Form_Load();
-    if (!hwnd_)
+    if (!hwnd())
         return false;
     // Borderless, but with a system menu, minimize/maximize and a taskbar button.
-    SetFormBorder(hwnd_, 0, true, true, true, true, true, false);
-    ShowWindow(hwnd_, SW_SHOW);
+    SetFormBorder(hwnd(), 0, true, true, true, true, true, false);
+    ShowWindow(hwnd(), SW_SHOW);
     // The frame change moved the client area; paint everything afresh.
-    RedrawWindow(hwnd_, nullptr, nullptr,
+    RedrawWindow(hwnd(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     alwaysOnTop_ = ReadPreferenceBoolean(Preferences().LoadKey("Always On Top", "False"));
     if (alwaysOnTop_)
-        SetTopMost(hwnd_);
+        SetTopMost(hwnd());
     else
-        SetNotTopMost(hwnd_);
+        SetNotTopMost(hwnd());
     return true;
 }
 
 void MainWindow::Close() {
-    if (hwnd_)
-        SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+    if (hwnd())
+        SendMessageW(hwnd(), WM_CLOSE, 0, 0);
 }
 
-LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* window = static_cast<MainWindow*>(create->lpCreateParams);
-        window->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
-    }
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
+LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CREATE:
-        return self->OnCreate();
+        return OnCreate();
     case WM_CLOSE:
-        return self->Form_QueryUnload();
+        return Form_QueryUnload();
     case WM_DESTROY:
-        self->Form_Unload();
+        Form_Unload();
         return 0;
-    case WM_NCDESTROY:
-        self->OnNcDestroy();
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
     case WM_SIZE:
-        return self->Form_Resize();
+        return Form_Resize();
     case WM_PAINT:
-        return self->Form_Paint();
+        return Form_Paint();
     case WM_ERASEBKGND:
         return 1; // Form_Paint covers the surface
     case WM_COMMAND:
-        return self->OnCommand(LOWORD(wParam));
+        return OnCommand(LOWORD(wParam));
     case WM_TIMER:
-        return self->OnTimer(wParam);
+        return OnTimer(wParam);
     case WM_DROPFILES:
-        return self->OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        return OnDropFiles(reinterpret_cast<HDROP>(wParam));
     case WM_CTLCOLORSTATIC:
-        return self->OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        return self->Form_MouseDown(msg, static_cast<short>(LOWORD(lParam)),
-                                    static_cast<short>(HIWORD(lParam)), wParam);
+        return Form_MouseDown(msg, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)),
+                              wParam);
     case WM_MOUSEMOVE:
-        return self->Form_MouseMove(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)),
-                                    wParam);
+        return Form_MouseMove(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)), wParam);
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP:
-        return self->Form_MouseUp();
+        return Form_MouseUp();
     case WM_LBUTTONDBLCLK:
-        return self->Form_DblClick();
+        return Form_DblClick();
     case WM_SETCURSOR:
-        return self->OnSetCursor(wParam, lParam);
+        return OnSetCursor(wParam, lParam);
     default:
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
+        return DefaultHandling(msg, wParam, lParam);
     }
 }
 
 LRESULT MainWindow::OnCreate() {
     CreateControls();
     BuildMenu();
-    DragAcceptFiles(hwnd_, TRUE);
+    DragAcceptFiles(hwnd(), TRUE);
     return 0;
 }
 
 void MainWindow::CreateControls() {
     LoadSkin();
-    pic_.Create(hwnd_, kPicId, RGB(63, 63, 63), this);
-    picPanel_.Create(hwnd_, kPanelId, RGB(0, 0, 0), this);
-    picButton_.Create(hwnd_, kCaptionId, RGB(0, 0, 0), this);
+    pic_.Create(hwnd(), kPicId, RGB(63, 63, 63), this);
+    picPanel_.Create(hwnd(), kPanelId, RGB(0, 0, 0), this);
+    picButton_.Create(hwnd(), kCaptionId, RGB(0, 0, 0), this);
     picDisplay_.Create(picPanel_.hwnd(), kDisplayId, ART_DISPLAY_BACK_COLOR, this);
 
     img_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_BITMAP, 0, 0, 209, 209, pic_.hwnd(),
@@ -280,19 +267,19 @@ void MainWindow::Form_Load() {
 
     // Centre by the designed size, then take the load size with the top-left corner kept.
     RECT window{};
-    GetWindowRect(hwnd_, &window);
+    GetWindowRect(hwnd(), &window);
     const int left = CentredOrigin(GetSystemMetrics(SM_CXSCREEN), window.right - window.left);
     const int top = CentredOrigin(GetSystemMetrics(SM_CYSCREEN), window.bottom - window.top);
-    SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    HRESULT attached = AttachMessage(this, hwnd_, WM_GETMINMAXINFO);
+    HRESULT attached = AttachMessage(this, hwnd(), WM_GETMINMAXINFO);
     if (FAILED(attached)) {
         // Without the routing the window merely loses its minimum size.
         ShowMessage(L"The window could not watch its minimum size (error " + std::to_wstring(attached) +
                         L").",
                     kAppTitle, MB_OK | MB_ICONWARNING);
     }
-    SetIcon(hwnd_, L"MAINICON", true);
+    SetIcon(hwnd(), L"MAINICON", true);
 
     regEdit& store = Preferences();
     store.WriteKey("Application Name", "Klevotrim 1.0");
@@ -308,11 +295,11 @@ void MainWindow::Form_Load() {
         file.resize(dot);
     store.WriteKey("Application Path", ToAnsi(ApplicationPath(folder, file)));
 
-    SetWindowPos(hwnd_, nullptr, 0, 0, kLoadSize.width, kLoadSize.height,
+    SetWindowPos(hwnd(), nullptr, 0, 0, kLoadSize.width, kLoadSize.height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    SetTimer(hwnd_, kMediaTimer, kTimerInterval, nullptr);
-    SetTimer(hwnd_, kScrollTimer, kTimerInterval, nullptr);
+    SetTimer(hwnd(), kMediaTimer, kTimerInterval, nullptr);
+    SetTimer(hwnd(), kScrollTimer, kTimerInterval, nullptr);
 
     iStatus();
     iRefresh();
@@ -326,8 +313,8 @@ void MainWindow::Form_Load() {
 }
 
 LRESULT MainWindow::Form_QueryUnload() {
-    DetachMessage(this, hwnd_, WM_GETMINMAXINFO);
-    DestroyWindow(hwnd_); // never cancelled
+    DetachMessage(this, hwnd(), WM_GETMINMAXINFO);
+    DestroyWindow(hwnd()); // never cancelled
     return 0;
 }
 
@@ -336,9 +323,9 @@ void MainWindow::Form_Unload() {
         return;
     unloaded_ = true;
     // Also when the window goes without WM_CLOSE: the service must not keep a dead client.
-    DetachMessage(this, hwnd_, WM_GETMINMAXINFO);
-    KillTimer(hwnd_, kMediaTimer);
-    KillTimer(hwnd_, kScrollTimer);
+    DetachMessage(this, hwnd(), WM_GETMINMAXINFO);
+    KillTimer(hwnd(), kMediaTimer);
+    KillTimer(hwnd(), kScrollTimer);
     Preferences().WriteKey("Always On Top", alwaysOnTop_ ? "True" : "False");
     media_.reset(); // ends playback
     preferences_.reset();
@@ -348,7 +335,7 @@ void MainWindow::Form_Unload() {
     struct Collect {
         HWND main;
         std::vector<HWND> others;
-    } collect{hwnd_, {}};
+    } collect{hwnd(), {}};
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND window, LPARAM param) -> BOOL {
@@ -367,23 +354,10 @@ void MainWindow::Form_Unload() {
         SendMessageW(other, WM_CLOSE, 0, 0);
         if (IsWindow(other))
             DestroyWindow(other);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                break;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        win::RunPendingMessages();
     }
     if (quitOnUnload_)
         PostQuitMessage(0);
-}
-
-void MainWindow::OnNcDestroy() {
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    hwnd_ = nullptr;
 }
 
 LRESULT MainWindow::WindowProc(HWND, UINT iMsg, WPARAM, LPARAM lParam) {
@@ -542,9 +516,9 @@ LRESULT MainWindow::OnDropFiles(HDROP drop) {
 void MainWindow::OpenedFile() {
     if (!Media().IzVideo())
         return;
-    if (!IsZoomed(hwnd_) && !IsIconic(hwnd_)) {
+    if (!IsZoomed(hwnd()) && !IsIconic(hwnd())) {
         // The window's outer size becomes the picture's native size.
-        SetWindowPos(hwnd_, nullptr, 0, 0, Media().VideoWidth(), Media().VideoHeight(),
+        SetWindowPos(hwnd(), nullptr, 0, 0, Media().VideoWidth(), Media().VideoHeight(),
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     Media().AutoResize();
@@ -565,30 +539,6 @@ LRESULT MainWindow::OnCtlColorStatic(HDC dc, HWND control) {
     SetTextColor(dc, control == lblName_ ? ART_DISPLAY_NAME_COLOR : ART_DISPLAY_TIME_COLOR);
     SetBkColor(dc, ART_DISPLAY_BACK_COLOR);
     return reinterpret_cast<LRESULT>(labelBrush_.get());
-}
-
-int RunKlevotrim(HINSTANCE instance) {
-    // Neither failure stops the program: the styles and OLE extras are only niceties here.
-    LoadLibraryA("shell32.dll");
-    InitCommonControls();
-    HRESULT ole = OleInitialize(nullptr);
-    int result = 0;
-    {
-        MainWindow window;
-        if (!window.Start(instance, true)) {
-            result = 1;
-        } else {
-            MSG msg;
-            while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-            result = static_cast<int>(msg.wParam);
-        }
-    }
-    if (SUCCEEDED(ole))
-        OleUninitialize();
-    return result;
 }
 
 } // namespace klevotrim::app

@@ -10,6 +10,7 @@
 #include "app/PictureBox.h"
 #include "app/SeekBar.h"
 #include "common/win/UniqueHandle.h"
+#include "common/win/Window.h"
 #include "cutting/CutPoints.h"
 #include "ui/chrome/Layout.h"
 #include "ui/subclass/Subclass.h"
@@ -58,7 +59,7 @@ enum class Cmd : int {
 
 enum ButtonIndex { kOpen, kPlay, kPause, kStop, kStart, kEnd, kSave };
 
-class MainWindow final : public PictureBoxHandler, public ISubclass {
+class MainWindow final : public win::Window, public PictureBoxHandler, public ISubclass {
   public:
     static constexpr wchar_t kClassName[] = L"KlevotrimMain";
     static constexpr UINT_PTR kMediaTimer = 1;
@@ -69,8 +70,6 @@ class MainWindow final : public PictureBoxHandler, public ISubclass {
 
     MainWindow();
     ~MainWindow() override;
-    MainWindow(const MainWindow&) = delete;
-    MainWindow& operator=(const MainWindow&) = delete;
 
     // Start-up after the platform is prepared: loads the window (its load handler runs), gives
     // it the borderless style, shows it and applies the stored always-on-top preference.
@@ -81,8 +80,7 @@ class MainWindow final : public PictureBoxHandler, public ISubclass {
     // Unloads the window as the Exit command does.
     void Close();
 
-    HWND hwnd() const { return hwnd_; }
-    bool Loaded() const { return hwnd_ != nullptr; }
+    bool Loaded() const { return hwnd() != nullptr; }
     // Whether the media engine exists (created on first use, released at unload).
     bool HasMediaEngine() const { return media_ != nullptr; }
 
@@ -140,14 +138,13 @@ class MainWindow final : public PictureBoxHandler, public ISubclass {
     void iRefresh();
 
   private:
-    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     // Window life (MainWindow.cpp).
     LRESULT OnCreate();
     void Form_Load();
     LRESULT Form_QueryUnload();
     void Form_Unload();
-    void OnNcDestroy();
     LRESULT OnCommand(int id);
     LRESULT OnTimer(UINT_PTR id);
     void tmrMedia_Timer();
@@ -185,7 +182,6 @@ class MainWindow final : public PictureBoxHandler, public ISubclass {
     void BlitSkin(HDC dc, HBITMAP skin, const LayoutBlit& blit);
 
     HINSTANCE instance_ = nullptr;
-    HWND hwnd_ = nullptr;
     bool quitOnUnload_ = false;
     bool unloaded_ = false;
 
@@ -224,8 +220,5 @@ class MainWindow final : public PictureBoxHandler, public ISubclass {
     int captionImage_ = kCaptionNormal;
     LayoutResult layout_;
 };
-
-// The program: prepares the platform, starts the main window and runs until it unloads.
-int RunKlevotrim(HINSTANCE instance);
 
 } // namespace klevotrim::app

@@ -34,8 +34,8 @@ void MainWindow::cmdOpen_Click() {
     buttons_[kOpen].Enabled(false);
     buttons_[kPlay].Enabled(false);
     currentFile_.clear();
-    currentFile_ = cd_.ShowOpen(hwnd_, OpenFilter(), 0, L"Open", L"", L"", L"", kOpenFlags, 0);
-    if (!hwnd_)
+    currentFile_ = cd_.ShowOpen(hwnd(), OpenFilter(), 0, L"Open", L"", L"", L"", kOpenFlags, 0);
+    if (!hwnd())
         return; // the window went away while the dialog was up
     buttons_[kOpen].Enabled(true);
     buttons_[kPlay].Enabled(true);
@@ -160,9 +160,9 @@ void MainWindow::cmdEnd_Click() {
 
 void MainWindow::cmdSave_Click() {
     cd_.Filter(SaveFilter(currentFile_));
-    cd_.ShowSave(hwnd_);
+    cd_.ShowSave(hwnd());
     const std::wstring destination = cd_.FileName();
-    if (destination.empty() || !hwnd_)
+    if (destination.empty() || !hwnd())
         return;
     Media().Pause(); // a graph that cannot pause goes on playing during the copy
     buttons_[kSave].Enabled(false);
@@ -171,9 +171,9 @@ void MainWindow::cmdSave_Click() {
     const std::wstring source = currentFile_;
     const std::int32_t cutStart = cuts_.CutStart();
     const std::int32_t cutEnd = cuts_.CutEnd();
-    if (!FileExists(destination) || AskReplace(hwnd_, destination))
-        CutFile(source, destination, cutStart, cutEnd, Media().Max(), hwnd_, alwaysOnTop_);
-    if (!hwnd_)
+    if (!FileExists(destination) || AskReplace(hwnd(), destination))
+        CutFile(source, destination, cutStart, cutEnd, Media().Max(), hwnd(), alwaysOnTop_);
+    if (!hwnd())
         return;
     Media().Play(); // resumes also when it was paused before
     cutsld_.Show(false);
@@ -182,25 +182,25 @@ void MainWindow::cmdSave_Click() {
 void MainWindow::mnuFullscreen_Click() {
     const bool was = isFullScreen_;
     isFullScreen_ = !isFullScreen_;
-    ShowWindow(hwnd_, was ? SW_SHOWNORMAL : SW_SHOWMAXIMIZED);
+    ShowWindow(hwnd(), was ? SW_SHOWNORMAL : SW_SHOWMAXIMIZED);
 }
 
 void MainWindow::mnuOOt_Click() {
     const bool was = alwaysOnTop_;
     alwaysOnTop_ = !alwaysOnTop_;
     if (was)
-        SetNotTopMost(hwnd_);
+        SetNotTopMost(hwnd());
     else
-        SetTopMost(hwnd_);
+        SetTopMost(hwnd());
 }
 
 void MainWindow::mnuSize_Click(int width, int height) {
-    SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::mnuFit_Click() {
-    SetFormBorder(hwnd_, 0, true, true, true, true, true, false);
-    ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
+    SetFormBorder(hwnd(), 0, true, true, true, true, true, false);
+    ShowWindow(hwnd(), SW_SHOWMAXIMIZED);
     isFullScreen_ = true;
 }
 
@@ -214,7 +214,7 @@ void MainWindow::mnuWebPage_Click(const wchar_t* address) {
 }
 
 void MainWindow::mnuAbou_Click() {
-    ShowAbout(hwnd_, alwaysOnTop_);
+    ShowAbout(hwnd(), alwaysOnTop_);
 }
 
 void MainWindow::mnuExit_Click() {

@@ -62,11 +62,11 @@ LRESULT MainWindow::Form_Resize() {
     if (!picPanel_.hwnd())
         return 0; // still creating the controls
     RECT client{};
-    GetClientRect(hwnd_, &client);
+    GetClientRect(hwnd(), &client);
     LayoutInput input;
     input.innerWidth = client.right;
     input.innerHeight = client.bottom;
-    input.state = StateOf(hwnd_);
+    input.state = StateOf(hwnd());
     for (int i = 0; i < 7; ++i)
         input.buttonWidths[i] = buttons_[i].PictureSize().cx;
     layout_ = ComputeLayout(input);
@@ -74,9 +74,9 @@ LRESULT MainWindow::Form_Resize() {
 
     iRefresh();
     if (layout_.roundRegion)
-        SetRoundRegion(hwnd_, layout_.roundEllipse, layout_.roundEllipse);
+        SetRoundRegion(hwnd(), layout_.roundEllipse, layout_.roundEllipse);
     else
-        SetRectRegion(hwnd_);
+        SetRectRegion(hwnd());
     if (input.state == WindowState::Minimized)
         return 0; // nothing to place in an empty inner area
 
@@ -108,14 +108,14 @@ LRESULT MainWindow::Form_Resize() {
     if (media_ && Media().IzVideo())
         Media().AutoResize();
     // Refresh: the whole surface and every control, since the skin is painted per pass.
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     return 0;
 }
 
 LRESULT MainWindow::Form_Paint() {
-    win::PaintScope paint(hwnd_);
+    win::PaintScope paint(hwnd());
     RECT client{};
-    GetClientRect(hwnd_, &client);
+    GetClientRect(hwnd(), &client);
     FillRect(paint.dc(), &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     if (layout_.paintTitle) {
         if (skinTitle_) {
@@ -174,7 +174,7 @@ void MainWindow::PicButton_MouseDown(int x) {
     SetCaptionImage(press.image);
     switch (press.command) {
     case CaptionCommand::Minimize:
-        ShowWindow(hwnd_, SW_MINIMIZE);
+        ShowWindow(hwnd(), SW_MINIMIZE);
         break;
     case CaptionCommand::FullScreen:
         mnuFullscreen_Click();
@@ -191,15 +191,15 @@ void MainWindow::PicPanel_Mouse(UINT message, int x, int y, WPARAM keys) {
     if (message == WM_RBUTTONDOWN) {
         // The item states keep the values of the last refresh.
         POINT point{x, y};
-        MapWindowPoints(picPanel_.hwnd(), hwnd_, &point, 1);
+        MapWindowPoints(picPanel_.hwnd(), hwnd(), &point, 1);
         ShowPopup(point);
-    } else if (message == WM_MOUSEMOVE && StateOf(hwnd_) == WindowState::Normal) {
-        TrackResize(x * kTwipsPerPixel, y * kTwipsPerPixel, hwnd_, static_cast<int>(keys));
+    } else if (message == WM_MOUSEMOVE && StateOf(hwnd()) == WindowState::Normal) {
+        TrackResize(x * kTwipsPerPixel, y * kTwipsPerPixel, hwnd(), static_cast<int>(keys));
     }
 }
 
 LRESULT MainWindow::Form_MouseDown(UINT message, int x, int y, WPARAM) {
-    BeginResize(x * kTwipsPerPixel, y * kTwipsPerPixel, hwnd_);
+    BeginResize(x * kTwipsPerPixel, y * kTwipsPerPixel, hwnd());
     RefreshMenuStates();
     if (message == WM_LBUTTONDOWN && x < 18 && y < 18) {
         ShowPopup(POINT{2, 18});
@@ -208,26 +208,26 @@ LRESULT MainWindow::Form_MouseDown(UINT message, int x, int y, WPARAM) {
     } else if (message == WM_LBUTTONDOWN) {
         // The window keeps the mouse until the release, as a form does: a corner resize puts
         // the pointer on the corner pixel, which the rounded region leaves outside the window.
-        SetCapture(hwnd_);
+        SetCapture(hwnd());
     }
     return 0;
 }
 
 LRESULT MainWindow::Form_MouseMove(int x, int y, WPARAM keys) {
     SetCaptionImage(kCaptionNormal);
-    const WindowState state = StateOf(hwnd_);
+    const WindowState state = StateOf(hwnd());
     if (state == WindowState::Normal) {
-        TrackResize(x * kTwipsPerPixel, y * kTwipsPerPixel, hwnd_, static_cast<int>(keys));
+        TrackResize(x * kTwipsPerPixel, y * kTwipsPerPixel, hwnd(), static_cast<int>(keys));
     } else {
         RECT client{};
-        GetClientRect(hwnd_, &client);
+        GetClientRect(hwnd(), &client);
         picPanel_.Show(PanelVisibleForMove(state, client.bottom, y));
     }
     return 0;
 }
 
 LRESULT MainWindow::Form_MouseUp() {
-    if (GetCapture() == hwnd_)
+    if (GetCapture() == hwnd())
         ReleaseCapture();
     EndResize();
     return 0;
@@ -239,11 +239,11 @@ LRESULT MainWindow::Form_DblClick() {
 }
 
 LRESULT MainWindow::OnSetCursor(WPARAM wParam, LPARAM lParam) {
-    if (reinterpret_cast<HWND>(wParam) == hwnd_ && LOWORD(lParam) == HTCLIENT) {
+    if (reinterpret_cast<HWND>(wParam) == hwnd() && LOWORD(lParam) == HTCLIENT) {
         SetCursor(LoadCursorW(nullptr, CurrentResizeCursor()));
         return TRUE;
     }
-    return DefWindowProcW(hwnd_, WM_SETCURSOR, wParam, lParam);
+    return DefWindowProcW(hwnd(), WM_SETCURSOR, wParam, lParam);
 }
 
 void MainWindow::RefreshMenuStates() {
@@ -255,7 +255,7 @@ void MainWindow::RefreshMenuStates() {
     input.saveEnabled = buttons_[kSave].Enabled();
     input.alwaysOnTop = alwaysOnTop_;
     input.isFullScreen = isFullScreen_;
-    input.maximized = IsZoomed(hwnd_) != FALSE;
+    input.maximized = IsZoomed(hwnd()) != FALSE;
     const MenuStates states = ComputeMenuStates(input);
     auto enable = [this](Cmd id, bool on) {
         EnableMenuItem(menuFile_, static_cast<UINT>(id), MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
@@ -276,13 +276,13 @@ void MainWindow::RefreshMenuStates() {
 
 void MainWindow::ShowPopup(POINT client) {
     POINT screen = client;
-    ClientToScreen(hwnd_, &screen);
+    ClientToScreen(hwnd(), &screen);
     if (popupCall_) {
         popupCall_(menuFile_, screen);
         return;
     }
     // The chosen command arrives as WM_COMMAND like a button's.
-    TrackPopupMenu(menuFile_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd_,
+    TrackPopupMenu(menuFile_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd(),
                    nullptr);
 }
 

@@ -6,6 +6,7 @@
 #include <objbase.h>
 
 #include "common/win/UniqueHandle.h"
+#include "common/win/Window.h"
 
 namespace klevotrim::app {
 
@@ -19,30 +20,25 @@ class PictureBoxHandler {
     virtual void OnBoxMouse(PictureBox& box, UINT message, int x, int y, WPARAM keys) = 0;
 };
 
-class PictureBox {
+class PictureBox final : public win::Window {
   public:
     static constexpr wchar_t kClassName[] = L"KlevotrimPictureBox";
 
     PictureBox() = default;
-    PictureBox(const PictureBox&) = delete;
-    PictureBox& operator=(const PictureBox&) = delete;
 
     bool Create(HWND parent, int id, COLORREF background, PictureBoxHandler* handler, bool visible = true);
-    HWND hwnd() const { return hwnd_.get(); }
     int Id() const { return id_; }
     COLORREF Background() const { return background_; }
     void Move(int left, int top, int width, int height);
     void Show(bool visible);
-    bool Visible() const { return hwnd_ && IsWindowVisible(hwnd_.get()); }
+    bool Visible() const { return hwnd() && IsWindowVisible(hwnd()); }
 
   private:
-    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT OnPaint();
     LRESULT OnMouse(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnForward(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnNcDestroy();
 
-    win::UniqueWindow hwnd_;
     win::UniqueBrush brush_;
     COLORREF background_ = 0;
     PictureBoxHandler* handler_ = nullptr;

@@ -1,5 +1,5 @@
 // Klevotrim.exe: only starts the program.
-#include "app/MainWindow.h"
+#include "app/Startup.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return klevotrim::app::RunKlevotrim(instance);

@@ -2,34 +2,25 @@
 
 #include <commctrl.h>
 
-#include <new>
 #include <string>
 
 #include <objbase.h> // UniqueHandle.h also owns COM apartments
 
 #include "common/win/UniqueHandle.h"
+#include "common/win/Window.h"
 
 namespace klevotrim {
 
-bool ProgressBar::RegisterClassOnce() {
-    static const bool registered = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &ProgressBar::WindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = ClassName;
-        return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    }();
-    return registered;
-}
-
 HWND ProgressBar::Create(HWND parent, int x, int y, int width, int height, int id) {
-    if (!RegisterClassOnce())
+    // Anyone may make the control by its class name: each window makes its own object.
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (!win::EnsureWindowClass({.name = ClassName,
+                                 .instance = instance,
+                                 .cursor = LoadCursorW(nullptr, IDC_ARROW),
+                                 .procedure = &win::Window::SelfOwnedProcedure<ProgressBar>}))
         return nullptr;
     return CreateWindowExW(WS_EX_STATICEDGE, ClassName, L"", WS_CHILD | WS_VISIBLE, x, y, width, height,
-                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleW(nullptr), nullptr);
+                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
 }
 
 void ProgressBar::SetMaximum(HWND bar, std::int32_t maximum) {
@@ -48,51 +39,27 @@ std::int32_t ProgressBar::Value(HWND bar) {
     return static_cast<std::int32_t>(SendMessageW(bar, PBM_GETPOS, 0, 0));
 }
 
-LRESULT CALLBACK ProgressBar::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<ProgressBar*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT ProgressBar::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_NCCREATE:
-        self = new (std::nothrow) ProgressBar(hwnd);
-        if (!self)
-            return FALSE;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        break;
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        delete self;
-        return 0;
     case PBM_SETRANGE32:
-        if (self)
-            return self->OnSetRange32(static_cast<std::int32_t>(wParam), static_cast<std::int32_t>(lParam));
-        break;
+        return OnSetRange32(static_cast<std::int32_t>(wParam), static_cast<std::int32_t>(lParam));
     case PBM_SETPOS:
-        if (self)
-            return self->OnSetPos(static_cast<std::int32_t>(wParam));
-        break;
+        return OnSetPos(static_cast<std::int32_t>(wParam));
     case PBM_GETRANGE:
-        if (self)
-            return self->OnGetRange(static_cast<BOOL>(wParam), reinterpret_cast<PPBRANGE>(lParam));
-        break;
+        return OnGetRange(static_cast<BOOL>(wParam), reinterpret_cast<PPBRANGE>(lParam));
     case PBM_GETPOS:
-        if (self)
-            return self->OnGetPos();
-        break;
+        return OnGetPos();
     case WM_TIMER:
-        if (self) {
-            self->OnTimer(static_cast<UINT_PTR>(wParam));
-            return 0;
-        }
-        break;
+        OnTimer(static_cast<UINT_PTR>(wParam));
+        return 0;
     case WM_ERASEBKGND:
         return 1; // WM_PAINT fills every pixel
     case WM_PAINT:
-        if (self) {
-            self->OnPaint();
-            return 0;
-        }
-        break;
+        OnPaint();
+        return 0;
+    default:
+        return DefaultHandling(msg, wParam, lParam);
     }
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 LRESULT ProgressBar::OnSetRange32(std::int32_t minimum, std::int32_t maximum) {
@@ -121,32 +88,32 @@ LRESULT ProgressBar::OnGetRange(BOOL wantLow, PPBRANGE range) const {
 void ProgressBar::ScheduleRepaint() {
     const ULONGLONG now = GetTickCount64();
     if (now - lastPaint_ >= RepaintInterval) {
-        InvalidateRect(window_, nullptr, FALSE);
+        InvalidateRect(hwnd(), nullptr, FALSE);
         return;
     }
     if (!repaintPending_) {
         // Without the timer the last value would only show at the next change; if it cannot
         // be set, paint now instead.
-        if (SetTimer(window_, RepaintTimer, static_cast<UINT>(RepaintInterval - (now - lastPaint_)), nullptr))
+        if (SetTimer(hwnd(), RepaintTimer, static_cast<UINT>(RepaintInterval - (now - lastPaint_)), nullptr))
             repaintPending_ = true;
         else
-            InvalidateRect(window_, nullptr, FALSE);
+            InvalidateRect(hwnd(), nullptr, FALSE);
     }
 }
 
 void ProgressBar::OnTimer(UINT_PTR id) {
     if (id != RepaintTimer)
         return;
-    KillTimer(window_, RepaintTimer);
+    KillTimer(hwnd(), RepaintTimer);
     repaintPending_ = false;
-    InvalidateRect(window_, nullptr, FALSE);
+    InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 void ProgressBar::OnPaint() {
     lastPaint_ = GetTickCount64();
-    win::PaintScope paint(window_);
+    win::PaintScope paint(hwnd());
     RECT client{};
-    GetClientRect(window_, &client);
+    GetClientRect(hwnd(), &client);
     const int width = client.right - client.left;
 
     // Share of the bar: value / maximum, where a bar whose maximum is reached is full

@@ -8,9 +8,11 @@
 
 #include <cstdint>
 
+#include "common/win/Window.h"
+
 namespace klevotrim {
 
-class ProgressBar {
+class ProgressBar final : public win::Window {
   public:
     static constexpr COLORREF BarColour = RGB(192, 192, 0);
     static constexpr wchar_t ClassName[] = L"KlevotrimProgressBar";
@@ -24,10 +26,10 @@ class ProgressBar {
     static std::int32_t Maximum(HWND bar);
     static std::int32_t Value(HWND bar);
 
+    ProgressBar() = default; // made by its window, see Create
+
   private:
-    explicit ProgressBar(HWND window) : window_(window) {}
-    static bool RegisterClassOnce();
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     LRESULT OnSetRange32(std::int32_t minimum, std::int32_t maximum);
     LRESULT OnSetPos(std::int32_t value);
@@ -42,7 +44,6 @@ class ProgressBar {
     static constexpr UINT_PTR RepaintTimer = 1;
     static constexpr ULONGLONG RepaintInterval = 30;
 
-    HWND window_;
     ULONGLONG lastPaint_ = 0;
     bool repaintPending_ = false;
     std::int32_t minimum_ = 0;

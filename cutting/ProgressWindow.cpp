@@ -3,8 +3,6 @@
 #include "cutting/ClipWriterText.h"
 #include "cutting/ProgressBar.h"
 
-#include <new>
-
 namespace klevotrim {
 namespace {
 
@@ -47,40 +45,37 @@ ProgressWindow::~ProgressWindow() {
     Unload();
 }
 
-bool ProgressWindow::RegisterClassOnce() {
-    static const bool registered = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &ProgressWindow::WindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-        wc.lpszClassName = ProgressClassName;
-        return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    }();
-    return registered;
-}
-
 bool ProgressWindow::Show(HWND owner, bool alwaysOnTop) {
-    if (!window_) {
-        if (!RegisterClassOnce())
+    if (!hwnd()) {
+        HINSTANCE instance = GetModuleHandleW(nullptr);
+        if (!win::EnsureWindowClass({.name = ProgressClassName,
+                                     .instance = instance,
+                                     .cursor = LoadCursorW(nullptr, IDC_ARROW),
+                                     .background = GetSysColorBrush(COLOR_BTNFACE)}))
             return false;
         RECT frame{0, 0, ClientWidth, ClientHeight};
         AdjustWindowRectEx(&frame, ProgressStyle, FALSE, ProgressExStyle);
         const int width = frame.right - frame.left;
         const int height = frame.bottom - frame.top;
         const POINT origin = CentredOrigin(owner, width, height);
-        // The window procedure stores the handles in this object while the window is created.
-        if (!CreateWindowExW(ProgressExStyle, ProgressClassName, ProgressCaption, ProgressStyle, origin.x,
-                             origin.y, width, height, owner, nullptr, GetModuleHandleW(nullptr), this))
+        if (!CreateBound({.className = ProgressClassName,
+                          .title = ProgressCaption,
+                          .style = ProgressStyle,
+                          .exStyle = ProgressExStyle,
+                          .x = origin.x,
+                          .y = origin.y,
+                          .width = width,
+                          .height = height,
+                          .parent = owner,
+                          .instance = instance}))
             return false;
         // Z-order band only; a failure leaves the window in the normal band, which is harmless.
-        SetWindowPos(window_, alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+        SetWindowPos(hwnd(), alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE);
     }
-    if (!IsWindowVisible(window_)) {
-        ShowWindow(window_, SW_SHOW);
-        UpdateWindow(window_);
+    if (!IsWindowVisible(hwnd())) {
+        ShowWindow(hwnd(), SW_SHOW);
+        UpdateWindow(hwnd());
     }
     return true;
 }
@@ -93,49 +88,33 @@ void ProgressWindow::SetProgress(std::int32_t maximum, std::int32_t value) {
 }
 
 void ProgressWindow::Unload() {
-    if (window_) {
-        ShowWindow(window_, SW_HIDE);
-        DestroyWindow(window_); // WM_NCDESTROY clears window_ and bar_
+    if (hwnd()) {
+        ShowWindow(hwnd(), SW_HIDE);
+        DestroyWindow(hwnd()); // WM_NCDESTROY forgets the window and the bar
     }
 }
 
-LRESULT CALLBACK ProgressWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT ProgressWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_NCCREATE: {
-        self = static_cast<ProgressWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        break;
-    }
     case WM_CREATE:
-        if (self)
-            return self->OnCreate();
-        break;
+        return OnCreate();
     case WM_CLOSE:
-        if (self)
-            return self->OnClose();
-        break;
-    case WM_NCDESTROY:
-        // Also reached when the owner goes first: the object then only forgets the handles.
-        if (self)
-            self->OnNcDestroy();
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        break;
+        return OnClose();
+    default:
+        return DefaultHandling(msg, wParam, lParam);
     }
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 LRESULT ProgressWindow::OnCreate() {
-    bar_ = ProgressBar::Create(window_, BarLeft, BarTop, BarWidth, BarHeight, BarId);
+    bar_ = ProgressBar::Create(hwnd(), BarLeft, BarTop, BarWidth, BarHeight, BarId);
     if (!bar_)
         return -1;
     ProgressBar::SetValue(bar_, 0);
     return 0;
 }
 
-void ProgressWindow::OnNcDestroy() {
-    window_ = nullptr;
+void ProgressWindow::OnNcDestroy() noexcept {
+    // Also reached when the owner goes first: the object then only forgets the bar.
     bar_ = nullptr;
 }
 

@@ -5,18 +5,18 @@
 
 #include <cstdint>
 
+#include "common/win/Window.h"
+
 namespace klevotrim {
 
-class ProgressWindow {
+class ProgressWindow final : public win::Window {
   public:
     static constexpr int ClientWidth = 335;
     static constexpr int ClientHeight = 49;
     static constexpr int BarId = 100;
 
     ProgressWindow() = default;
-    ProgressWindow(const ProgressWindow&) = delete;
-    ProgressWindow& operator=(const ProgressWindow&) = delete;
-    ~ProgressWindow(); // unloads the window if it is still there
+    ~ProgressWindow() override; // unloads the window if it is still there
 
     // Loads the window (when not loaded), owned by `owner`, in or out of the topmost band,
     // and makes it visible. Returns false when the window could not be created.
@@ -24,17 +24,15 @@ class ProgressWindow {
     void SetProgress(std::int32_t maximum, std::int32_t value);
     void Unload();
 
-    HWND Window() const { return window_; }
+    HWND Window() const { return hwnd(); }
     HWND Bar() const { return bar_; }
 
   private:
-    static bool RegisterClassOnce();
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT OnCreate();
     LRESULT OnClose() { return 0; } // the copy decides when the window goes
-    void OnNcDestroy();
+    void OnNcDestroy() noexcept override;
 
-    HWND window_ = nullptr;
     HWND bar_ = nullptr;
 };
 

@@ -14,8 +14,6 @@ using Microsoft::WRL::ComPtr;
 
 constexpr wchar_t kClassName[] = L"KlevotrimSlider";
 constexpr COLORREF kBackground = RGB(224, 224, 224);
-// Enough for any real backlog; stops a window that never validates itself from looping forever.
-constexpr int kMaxPendingMessages = 10000;
 
 std::int16_t ShiftState(WPARAM keys) {
     std::int16_t shift = 0;
@@ -37,20 +35,6 @@ std::int16_t ButtonsHeld(WPARAM keys) {
     if (keys & MK_MBUTTON)
         button |= kMiddleButton;
     return button;
-}
-
-// Lets the window messages already waiting run, as a handler that yields to the user would.
-// A quit request is put back for the host's own loop.
-void RunPendingMessages() {
-    MSG msg;
-    for (int i = 0; i < kMaxPendingMessages && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
 }
 
 std::optional<double> AsNumber(const VARIANT& value) {
@@ -168,28 +152,29 @@ Slider::Slider() {
 }
 
 Slider::~Slider() {
-    window_.reset();
+    if (hwnd())
+        DestroyWindow(hwnd()); // with its handlers: the drop target is revoked
     if (dropTarget_)
         dropTarget_->Detach();
 }
 
 bool Slider::Create(HWND parent, int x, int y, int controlId) {
-    if (hwnd_)
+    if (hwnd())
         return false;
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = &Slider::WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = kClassName;
-    windowClass.hCursor = nullptr; // set per WM_SETCURSOR
-    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+    // No class pointer: it is set per WM_SETCURSOR.
+    if (!win::EnsureWindowClass({.name = kClassName, .instance = instance}))
         return false;
     SIZE track = PicturePixelSize(Shown(SliderPicture::Track));
-    HWND hwnd = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, x,
-                                y, track.cx, track.cy, parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), instance, this);
-    return hwnd != nullptr;
+    return CreateBound({.className = kClassName,
+                        .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
+                        .x = x,
+                        .y = y,
+                        .width = track.cx,
+                        .height = track.cy,
+                        .parent = parent,
+                        .id = controlId,
+                        .instance = instance}) != nullptr;
 }
 
 void Slider::Enabled(bool enabled) {
@@ -216,7 +201,7 @@ win::Variant Slider::Value() const {
 void Slider::Value(const VARIANT& value) {
     // Copy first: the pending messages may change whatever `value` refers to.
     win::Variant copy(value);
-    RunPendingMessages();
+    win::RunPendingMessages();
     std::optional<double> number = AsNumber(copy.get());
     if (!number)
         return;
@@ -326,7 +311,7 @@ void Slider::RefreshSkin() {
     SIZE thumb = PicturePixelSize(Shown(SliderPicture::BarNormal));
     model_.SetSizes(track.cx, track.cy, thumb.cx);
     model_.Refresh();
-    HWND hwnd = hwnd_;
+    HWND hwnd = this->hwnd();
     if (!hwnd)
         return;
     // A disabled control ignores the mouse, so it must not keep holding the capture.
@@ -344,33 +329,8 @@ void Slider::PropertyChanged(std::wstring_view name) {
         onPropertyChanged(name);
 }
 
-LRESULT CALLBACK Slider::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<Slider*>(create->lpCreateParams);
-        self->hwnd_ = hwnd;
-        self->window_.reset(hwnd);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Slider*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->window_.release(); // the window is gone already
-        self->hwnd_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    // Event handlers are the host's code: nothing they throw may cross into the system.
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-}
-
 LRESULT Slider::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND hwnd = hwnd_;
+    HWND hwnd = this->hwnd();
     switch (message) {
     case WM_CREATE:
         OnCreate();
@@ -434,7 +394,7 @@ void Slider::OnCreate() {
     cursor_ = LoadCursorW(nullptr, IDC_HAND);
     dropTarget_ = win::MakeComObject<SliderDropTarget>(this);
     // Drops need OLE on this thread; without it the control simply accepts none.
-    dropRegistered_ = SUCCEEDED(RegisterDragDrop(hwnd_, dropTarget_.Get()));
+    dropRegistered_ = SUCCEEDED(RegisterDragDrop(hwnd(), dropTarget_.Get()));
     RefreshSkin();
 }
 
@@ -443,7 +403,7 @@ void Slider::OnSize() {
 }
 
 void Slider::OnPaint(HDC dc) {
-    HWND hwnd = hwnd_;
+    HWND hwnd = this->hwnd();
     RECT client{};
     GetClientRect(hwnd, &client);
     if (client.right <= 0 || client.bottom <= 0)
@@ -472,7 +432,7 @@ void Slider::OnPaint(HDC dc) {
 
 void Slider::MouseMoveHandling(std::int16_t button, std::int16_t shift, float x, float y) {
     (void)shift; // the move rule does not look at the shift keys
-    HWND hwnd = hwnd_;
+    HWND hwnd = this->hwnd();
     MouseMoveOutcome outcome = model_.MouseMove(button, x, y, GetCapture() == hwnd);
     if (outcome.capture == CaptureAction::Take)
         SetCapture(hwnd);
@@ -492,13 +452,13 @@ void Slider::OnMouseMove(WPARAM keys, LPARAM point) {
 }
 
 void Slider::OnButtonDown(std::int16_t button, WPARAM keys, LPARAM point) {
-    HWND hwnd = hwnd_;
+    HWND hwnd = this->hwnd();
     const float x = static_cast<float>(GET_X_LPARAM(point));
     const float y = static_cast<float>(GET_Y_LPARAM(point));
     const std::int16_t shift = ShiftState(keys);
     SetFocus(hwnd); // keys go to the control that was clicked
     MouseMoveHandling(button, shift, x, y);
-    if (!hwnd_)
+    if (!this->hwnd())
         return;
     // Hold the mouse while a button is down, so that a drag goes on outside the control.
     if (GetCapture() != hwnd)
@@ -508,12 +468,12 @@ void Slider::OnButtonDown(std::int16_t button, WPARAM keys, LPARAM point) {
 }
 
 void Slider::OnButtonUp(std::int16_t button, WPARAM keys, LPARAM point) {
-    HWND hwnd = hwnd_;
+    HWND hwnd = this->hwnd();
     const float x = static_cast<float>(GET_X_LPARAM(point));
     const float y = static_cast<float>(GET_Y_LPARAM(point));
     if (model_.Enabled() && onMouseUp)
         onMouseUp(button, ShiftState(keys), x, y);
-    if (!hwnd_ || ButtonsHeld(keys) != 0)
+    if (!this->hwnd() || ButtonsHeld(keys) != 0)
         return;
     // The press's hold ends; from here the pointer's place decides between hover and rest.
     if (GetCapture() == hwnd)
@@ -522,12 +482,12 @@ void Slider::OnButtonUp(std::int16_t button, WPARAM keys, LPARAM point) {
 }
 
 void Slider::OnCaptureChanged(HWND newCapture) {
-    if (newCapture != hwnd_ && model_.CaptureLost())
-        InvalidateRect(hwnd_, nullptr, FALSE);
+    if (newCapture != hwnd() && model_.CaptureLost())
+        InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 bool Slider::OnSetCursor(HWND over, UINT hitTest) {
-    if (over != hwnd_ || hitTest != HTCLIENT || !cursor_)
+    if (over != hwnd() || hitTest != HTCLIENT || !cursor_)
         return false;
     SetCursor(cursor_);
     return true;
@@ -548,7 +508,7 @@ void Slider::OnKeyDown(WPARAM key) {
 
 void Slider::OnDestroy() {
     if (dropRegistered_)
-        RevokeDragDrop(hwnd_); // the window is going; nothing to do if it fails
+        RevokeDragDrop(hwnd()); // the window is going; nothing to do if it fails
     dropRegistered_ = false;
     if (dropTarget_)
         dropTarget_->Detach();
@@ -557,7 +517,7 @@ void Slider::OnDestroy() {
 
 void Slider::RaiseDrop(IDataObject* data, DWORD keys, POINTL screenPoint, DWORD* effect) {
     POINT point{screenPoint.x, screenPoint.y};
-    ScreenToClient(hwnd_, &point);
+    ScreenToClient(hwnd(), &point);
     std::int16_t button = ButtonsHeld(keys);
     std::int16_t shift = ShiftState(keys);
     if (keys & MK_ALT)

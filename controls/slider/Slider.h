@@ -13,6 +13,7 @@
 #include "controls/slider/SliderPictures.h"
 
 #include "common/win/UniqueHandle.h"
+#include "common/win/Window.h"
 
 #include <windows.h>
 
@@ -29,7 +30,7 @@ namespace klevotrim {
 
 class SliderDropTarget;
 
-class Slider {
+class Slider final : public win::Window {
   public:
     // Events. X and Y are in the control's pixels; Button and Shift use 1/2/4 for
     // left/right/middle and Shift/Ctrl/Alt.
@@ -46,13 +47,10 @@ class Slider {
     std::function<void(std::wstring_view property)> onPropertyChanged;
 
     Slider();
-    ~Slider();
-    Slider(const Slider&) = delete;
-    Slider& operator=(const Slider&) = delete;
+    ~Slider() override;
 
     // Creates the control's window as a child of `parent` with its top-left corner at (x, y).
     bool Create(HWND parent, int x, int y, int controlId = 0);
-    HWND hwnd() const { return hwnd_; }
 
     bool Enabled() const { return model_.Enabled(); }
     void Enabled(bool enabled);
@@ -114,8 +112,7 @@ class Slider {
     friend class SliderDropTarget;
 
     static constexpr std::size_t Index(SliderPicture which) { return static_cast<std::size_t>(which); }
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     void OnCreate();
     void OnSize();
@@ -147,8 +144,6 @@ class Slider {
     Microsoft::WRL::ComPtr<SliderDropTarget> dropTarget_;
     bool dropRegistered_ = false;
     HCURSOR cursor_ = nullptr; // a shared system cursor: never destroyed
-    HWND hwnd_ = nullptr;      // the live window, also while it is being destroyed
-    win::UniqueWindow window_; // owns hwnd_ until the window goes by other means
 };
 
 } // namespace klevotrim

@@ -93,43 +93,24 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
 }
 
 OwnerWindow::OwnerWindow(bool visible) {
-    static const ATOM atom = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &OwnerWindow::WindowProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"KlevotrimCuttingTestOwner";
-        return RegisterClassExW(&wc);
-    }();
-    (void)atom;
-    window_ = CreateWindowExW(0, L"KlevotrimCuttingTestOwner", L"Owner",
-                              WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 100, 100, 500, 300, nullptr,
-                              nullptr, GetModuleHandleW(nullptr), this);
+    constexpr wchar_t kClass[] = L"KlevotrimCuttingTestOwner";
+    if (win::EnsureWindowClass({.name = kClass, .instance = GetModuleHandleW(nullptr)}))
+        CreateBound({.className = kClass,
+                     .title = L"Owner",
+                     .style = WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0u),
+                     .x = 100,
+                     .y = 100,
+                     .width = 500,
+                     .height = 300,
+                     .instance = GetModuleHandleW(nullptr)});
 }
 
-OwnerWindow::~OwnerWindow() {
-    if (window_ && IsWindow(window_))
-        DestroyWindow(window_);
-}
-
-LRESULT CALLBACK OwnerWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<OwnerWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    switch (msg) {
-    case WM_NCCREATE:
-        self = static_cast<OwnerWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        break;
-    case WM_APP:
-        if (self)
-            ++self->appMessages_;
+LRESULT OwnerWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_APP) {
+        ++appMessages_;
         return 0;
-    case WM_NCDESTROY:
-        if (self)
-            self->window_ = nullptr;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        break;
     }
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
+    return DefaultHandling(msg, wParam, lParam);
 }
 
 } // namespace klevotrim::test

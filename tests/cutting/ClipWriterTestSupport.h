@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win/Window.h"
 #include "cutting/ClipWriter.h"
 
 namespace klevotrim::test {
@@ -57,18 +58,14 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder);
 
 // A top-level window standing in for the main window; counts WM_APP messages. Hidden unless
 // asked (under Wine without a window manager, closing a shown captioned window takes 2 s).
-class OwnerWindow {
+class OwnerWindow final : public win::Window {
   public:
     explicit OwnerWindow(bool visible = false);
-    ~OwnerWindow();
-    OwnerWindow(const OwnerWindow&) = delete;
-    OwnerWindow& operator=(const OwnerWindow&) = delete;
-    HWND get() const { return window_; }
+    HWND get() const { return hwnd(); }
     int appMessages() const { return appMessages_; }
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    HWND window_ = nullptr;
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     int appMessages_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "SliderTestHost.h"
 
 #include "TestSupport.h"
+#include "common/win/Window.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@ namespace klevotrim::test {
 namespace {
 
 constexpr wchar_t kHostClass[] = L"KlevotrimSliderTestHost";
+
+SliderTestHost* g_hostInCharge = nullptr; // the test's host; the window outlives every one
 
 // Absolute input coordinates run 0..65535 over the primary screen; this picks the value that
 // maps back onto exactly pixel `p`.
@@ -51,14 +54,11 @@ void SendMouse(HWND control, int x, int y, DWORD buttonFlags) {
 
 HWND SharedHostWindow() {
     static HWND window = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = &SliderTestHost::WindowProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        windowClass.lpszClassName = kHostClass;
-        RegisterClassExW(&windowClass);
+        win::EnsureWindowClass({.name = kHostClass,
+                                .instance = GetModuleHandleW(nullptr),
+                                .cursor = LoadCursorW(nullptr, IDC_ARROW),
+                                .background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+                                .procedure = &SliderTestHost::WindowProc});
         HWND created =
             CreateWindowExW(0, kHostClass, L"Slider host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 100, 100,
                             400, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -74,17 +74,17 @@ HWND SharedHostWindow() {
 SliderTestHost::SliderTestHost() {
     static OleScope ole;
     window_ = SharedHostWindow();
-    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    g_hostInCharge = this;
     slider_.Create(window_, kLeft, kTop);
     PumpMessages(50);
 }
 
 SliderTestHost::~SliderTestHost() {
-    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    g_hostInCharge = nullptr;
 }
 
 LRESULT CALLBACK SliderTestHost::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<SliderTestHost*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    SliderTestHost* self = g_hostInCharge;
     if (message == WM_APP && self && self->onApp) {
         self->onApp(wParam);
         return 0;

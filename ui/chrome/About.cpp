@@ -4,6 +4,7 @@
 
 #include "app/AppRules.h"
 #include "common/win/UniqueHandle.h"
+#include "common/win/Window.h"
 #include "cutting/ClipWriter.h"
 #include "cutting/FunctionsWin.h"
 
@@ -16,20 +17,17 @@ namespace {
 constexpr int kClientWidth = 360;
 constexpr int kClientHeight = 240;
 
-class AboutWindow {
+class AboutWindow final : public win::Window {
   public:
     explicit AboutWindow(bool alwaysOnTop) : alwaysOnTop_(alwaysOnTop) {}
 
     HWND Create(HWND owner) {
         HINSTANCE instance = GetModuleHandleW(nullptr);
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = WndProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kAboutClassName;
-        RegisterClassExW(&wc); // a second registration fails harmlessly
+        if (!win::EnsureWindowClass({.name = kAboutClassName,
+                                     .instance = instance,
+                                     .cursor = LoadCursorW(nullptr, IDC_ARROW),
+                                     .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)}))
+            return nullptr;
         const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
         RECT rect{0, 0, kClientWidth, kClientHeight};
         AdjustWindowRectEx(&rect, style, FALSE, WS_EX_DLGMODALFRAME);
@@ -39,47 +37,42 @@ class AboutWindow {
             GetWindowRect(owner, &ownerRect);
         const int left = ownerRect.left + (ownerRect.right - ownerRect.left - width) / 2;
         const int top = ownerRect.top + (ownerRect.bottom - ownerRect.top - height) / 2;
-        return CreateWindowExW(WS_EX_DLGMODALFRAME, kAboutClassName, kAboutCaption, style, left, top, width,
-                               height, owner, nullptr, instance, this);
+        return CreateBound({.className = kAboutClassName,
+                            .title = kAboutCaption,
+                            .style = style,
+                            .exStyle = WS_EX_DLGMODALFRAME,
+                            .x = left,
+                            .y = top,
+                            .width = width,
+                            .height = height,
+                            .parent = owner,
+                            .instance = instance});
     }
 
   private:
-    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-        if (msg == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-            auto* self = static_cast<AboutWindow*>(create->lpCreateParams);
-            self->hwnd_ = hwnd;
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        }
-        auto* self = reinterpret_cast<AboutWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (!self)
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
         switch (msg) {
         case WM_CREATE:
-            return self->Form_Load();
+            return Form_Load();
         case WM_COMMAND:
-            return self->OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return OnCommand(LOWORD(wParam), HIWORD(wParam));
         case WM_CTLCOLORSTATIC:
-            return self->OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+            return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_PAINT:
-            return self->OnPaint();
+            return OnPaint();
         case WM_CLOSE:
-            DestroyWindow(hwnd);
+            DestroyWindow(hwnd());
             return 0;
-        case WM_NCDESTROY:
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-            self->hwnd_ = nullptr;
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
         default:
-            return DefWindowProcW(hwnd, msg, wParam, lParam);
+            return DefaultHandling(msg, wParam, lParam);
         }
     }
 
     LRESULT Form_Load() {
         if (alwaysOnTop_)
-            SetTopMost(hwnd_);
+            SetTopMost(hwnd());
         else
-            SetNotTopMost(hwnd_);
+            SetNotTopMost(hwnd());
         HINSTANCE instance = GetModuleHandleW(nullptr);
         font_.reset(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -90,15 +83,15 @@ class AboutWindow {
         HWND info =
             CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
-                            16, 16, kClientWidth - 32, 140, hwnd_,
+                            16, 16, kClientWidth - 32, 140, hwnd(),
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAboutInfoId)), instance, nullptr);
         HWND link = CreateWindowExW(
             0, L"STATIC", app::WebPages::kProduct, WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_NOPREFIX, 16, 168,
-            kClientWidth - 32, 18, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAboutLinkId)),
+            kClientWidth - 32, 18, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAboutLinkId)),
             instance, nullptr);
         HWND ok =
             CreateWindowExW(0, L"BUTTON", L"&Ok", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                            kClientWidth - 16 - 88, kClientHeight - 16 - 26, 88, 26, hwnd_,
+                            kClientWidth - 16 - 88, kClientHeight - 16 - 26, 88, 26, hwnd(),
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAboutOkId)), instance, nullptr);
         for (HWND control : {info, ok})
             if (control)
@@ -119,7 +112,7 @@ class AboutWindow {
             TTTOOLINFOW tool{};
             tool.cbSize = sizeof(tool);
             tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-            tool.hwnd = hwnd_;
+            tool.hwnd = hwnd();
             tool.uId = reinterpret_cast<UINT_PTR>(link);
             tool.lpszText = tipText;
             SendMessageW(tip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -137,14 +130,14 @@ class AboutWindow {
         return 0;
     }
 
-    void cmdClose_Click() { DestroyWindow(hwnd_); }
+    void cmdClose_Click() { DestroyWindow(hwnd()); }
 
     void lblEMail_Click() {
         // The shell's own refusal is not reported; only a failure on the way here is.
         try {
             ShellOpen(app::WebPages::kProduct, L"", L"");
         } catch (...) {
-            ShowMessageBox(hwnd_, app::kInternetErrorText, app::kInternetErrorTitle,
+            ShowMessageBox(hwnd(), app::kInternetErrorText, app::kInternetErrorTitle,
                            MB_OK | MB_ICONINFORMATION);
         }
     }
@@ -155,19 +148,18 @@ class AboutWindow {
             SetBkMode(dc, TRANSPARENT);
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         }
-        return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                              reinterpret_cast<LPARAM>(control));
+        return DefaultHandling(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                               reinterpret_cast<LPARAM>(control));
     }
 
     LRESULT OnPaint() {
-        win::PaintScope paint(hwnd_);
+        win::PaintScope paint(hwnd());
         // Shape1: a thin frame around the information.
         RECT frame{8, 8, kClientWidth - 8, 194};
         FrameRect(paint.dc(), &frame, GetSysColorBrush(COLOR_BTNSHADOW));
         return 0;
     }
 
-    HWND hwnd_ = nullptr;
     bool alwaysOnTop_;
     win::UniqueFont font_, linkFont_;
     win::UniqueWindow tip_;
@@ -191,30 +183,10 @@ void ShowAbout(HWND owner, bool alwaysOnTop) {
     HWND window = about.Create(owner);
     if (!window)
         return;
-    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
-    if (ownerWasEnabled)
-        EnableWindow(owner, FALSE);
-    ShowWindow(window, SW_SHOW);
     // Modal: the caller waits here while the thread's messages go on.
-    MSG msg;
-    while (IsWindow(window)) {
-        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            if (got == 0)
-                PostQuitMessage(static_cast<int>(msg.wParam)); // leave the quit for the outer loop
-            if (IsWindow(window))
-                DestroyWindow(window);
-            break;
-        }
-        if (!IsDialogMessageW(window, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    if (ownerWasEnabled && IsWindow(owner)) {
-        EnableWindow(owner, TRUE);
-        SetActiveWindow(owner);
-    }
+    win::RunModal({.window = window, .owner = owner, .preview = [window](MSG& msg) {
+                       return IsDialogMessageW(window, &msg) != FALSE;
+                   }});
 }
 
 } // namespace klevotrim
