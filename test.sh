@@ -7,6 +7,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 scripts/install-deps.sh
 scripts/check-format.sh
+scripts/check-layers.sh
 
 echo "== Native build and unit tests"
 cmake --preset native >/dev/null

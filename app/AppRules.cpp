@@ -1,7 +1,5 @@
 #include "app/AppRules.h"
 
-#include "common/Rounding.h"
-
 namespace klevotrim::app {
 
 std::wstring OpenFilter() {
@@ -59,6 +57,15 @@ StatusView StatusRule(std::wstring_view status) {
     return view;
 }
 
+std::vector<OpeningStep> OpeningSteps(bool afterDialog) {
+    std::vector<OpeningStep> steps;
+    if (afterDialog)
+        steps = {OpeningStep::OpenAndPlayBack, OpeningStep::RefreshPictures};
+    steps.insert(steps.end(),
+                 {OpeningStep::RangeButtonsOff, OpeningStep::HideCutBar, OpeningStep::ShowStatus});
+    return steps;
+}
+
 std::wstring NameCaption(std::wstring_view currentFile) {
     return currentFile.empty() ? std::wstring(kIdleName) : std::wstring(currentFile);
 }
@@ -91,10 +98,6 @@ std::wstring ApplicationPath(std::wstring_view folder, std::wstring_view baseNam
     path += baseName;
     path += L".exe";
     return path;
-}
-
-std::int32_t CentredOrigin(std::int32_t screen, std::int32_t window) {
-    return ToInt32((static_cast<double>(screen) - window) / 2.0).value_or(0);
 }
 
 } // namespace klevotrim::app

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace klevotrim::app {
 
@@ -13,18 +14,6 @@ inline constexpr wchar_t kAppTitle[] = L"Klevotrim 1.0";
 inline constexpr wchar_t kIdleName[] = L" Klevotrim 1.0 ";
 inline constexpr wchar_t kZeroTime[] = L"Time:00:00:00/00:00:00";
 inline constexpr wchar_t kVersion[] = L"1.0";
-
-// The maker's pages, opened through the shell. Placeholder addresses: change them here only.
-struct WebPages {
-    static constexpr wchar_t kHome[] = L"https://klevotrim.example.org/";
-    static constexpr wchar_t kProduct[] = L"https://klevotrim.example.org/klevotrim/";
-    static constexpr wchar_t kForum[] = L"https://klevotrim.example.org/forum/";
-};
-
-inline constexpr wchar_t kInternetErrorText[] =
-    L"An error has occured while trying to connect to the internet\r\n"
-    L"Please ensure that your internet connection is functioning correctly and try again.";
-inline constexpr wchar_t kInternetErrorTitle[] = L"Error!";
 
 // Open dialog: flags (hide read-only, no change of folder, create prompt, explorer, no
 // dereferenced links, long names, resizable, show hidden) and the filter with "|" separators.
@@ -46,6 +35,13 @@ struct StatusView {
 };
 StatusView StatusRule(std::wstring_view status);
 
+// What the controls go through once a file is opened or dropped, in this order. The range
+// buttons go off and the cut bar hides before the status decides, so that Start follows the
+// new status. After the open dialog, Open and Play (taken away while it was up) come back
+// first, with fresh pictures.
+enum class OpeningStep { OpenAndPlayBack, RefreshPictures, RangeButtonsOff, HideCutBar, ShowStatus };
+std::vector<OpeningStep> OpeningSteps(bool afterDialog);
+
 // lblName: the title when no file is current, otherwise the full path.
 std::wstring NameCaption(std::wstring_view currentFile);
 
@@ -62,9 +58,6 @@ std::wstring TimeCaption(std::wstring_view position, std::wstring_view duration)
 
 // "Application Path": folder, "\", name and ".exe" (a folder ending in "\" doubles it).
 std::wstring ApplicationPath(std::wstring_view folder, std::wstring_view baseName);
-
-// Where centring puts a window of `window` pixels on a `screen` of pixels (halves to even).
-std::int32_t CentredOrigin(std::int32_t screen, std::int32_t window);
 
 // Window sizes of the view commands, in pixels (twips / 15).
 struct Size {

@@ -4,6 +4,7 @@
 
 #include "app/AppRules.h"
 #include "art/ArtworkIds.h"
+#include "common/Centring.h"
 #include "common/Rounding.h"
 #include "cutting/ClipWriter.h"
 #include "cutting/Functions.h"
@@ -103,8 +104,7 @@ bool MainWindow::Start(HINSTANCE instance, bool quitOnUnload) {
     Form_Load();
     if (!hwnd())
         return false;
-    // Borderless, but with a system menu, minimize/maximize and a taskbar button.
-    SetFormBorder(hwnd(), 0, true, true, true, true, true, false);
+    SetFormBorder(hwnd(), kBorderless);
     ShowWindow(hwnd(), SW_SHOW);
     // The frame change moved the client area; paint everything afresh.
     RedrawWindow(hwnd(), nullptr, nullptr,
@@ -505,11 +505,7 @@ LRESULT MainWindow::OnDropFiles(HDROP drop) {
     Media().FileName(currentFile_, pic_.hwnd());
     Media().Play(); // an unplayable file leaves the status as it was; iStatus shows it
     OpenedFile();
-    buttons_[kStart].Enabled(false);
-    buttons_[kEnd].Enabled(false);
-    buttons_[kSave].Enabled(false);
-    cutsld_.Show(false);
-    iStatus();
+    RunOpeningSteps(false);
     return 0;
 }
 

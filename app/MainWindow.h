@@ -12,6 +12,7 @@
 #include "common/win/UniqueHandle.h"
 #include "common/win/Window.h"
 #include "cutting/CutPoints.h"
+#include "ui/chrome/Border.h"
 #include "ui/chrome/Layout.h"
 #include "ui/subclass/Subclass.h"
 
@@ -67,6 +68,9 @@ class MainWindow final : public win::Window, public PictureBoxHandler, public IS
     static constexpr UINT kTimerInterval = 300;
     // The window's style as designed, before the borderless style is given at start-up.
     static constexpr DWORD kDesignStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    // The style it gets: borderless, but with a system menu, both boxes and a taskbar button.
+    static constexpr FormBorder kBorderless{
+        .clipChildren = true, .systemMenu = true, .maxBox = true, .minBox = true, .appWindow = true};
 
     MainWindow();
     ~MainWindow() override;
@@ -154,6 +158,7 @@ class MainWindow final : public win::Window, public PictureBoxHandler, public IS
     void Pos_MouseDown();
     void Pos_MouseUP();
     void OpenedFile(); // the video sizing shared by open and drop
+    void RunOpeningSteps(bool afterDialog);
     void ApplyCutBar(const CutBarUpdate& update);
     SeekBarPlacement PosPlacement();
     void ShowMessage(const std::wstring& text, const std::wstring& title, UINT type);

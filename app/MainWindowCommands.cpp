@@ -37,14 +37,7 @@ void MainWindow::cmdOpen_Click() {
     currentFile_ = cd_.ShowOpen(hwnd(), OpenFilter(), 0, L"Open", L"", L"", L"", kOpenFlags, 0);
     if (!hwnd())
         return; // the window went away while the dialog was up
-    buttons_[kOpen].Enabled(true);
-    buttons_[kPlay].Enabled(true);
-    iRefresh();
-    buttons_[kStart].Enabled(false);
-    buttons_[kEnd].Enabled(false);
-    buttons_[kSave].Enabled(false);
-    cutsld_.Show(false);
-    iStatus();
+    RunOpeningSteps(true);
     if (currentFile_.empty())
         return;
     buttons_[kOpen].Enabled(false);
@@ -53,14 +46,7 @@ void MainWindow::cmdOpen_Click() {
     // A file the platform cannot play is not reported; the buttons follow the status below.
     Media().Play();
     OpenedFile();
-    buttons_[kOpen].Enabled(true);
-    buttons_[kPlay].Enabled(true);
-    iRefresh();
-    buttons_[kStart].Enabled(false);
-    buttons_[kEnd].Enabled(false);
-    buttons_[kSave].Enabled(false);
-    cutsld_.Show(false);
-    iStatus();
+    RunOpeningSteps(true);
 }
 
 void MainWindow::cmdPlay_Click() {
@@ -88,6 +74,31 @@ void MainWindow::cmdPause_Click() {
 void MainWindow::cmdStop_Click() {
     Media().Stop_(); // as above
     iStatus();
+}
+
+void MainWindow::RunOpeningSteps(bool afterDialog) {
+    for (OpeningStep step : OpeningSteps(afterDialog)) {
+        switch (step) {
+        case OpeningStep::OpenAndPlayBack:
+            buttons_[kOpen].Enabled(true);
+            buttons_[kPlay].Enabled(true);
+            break;
+        case OpeningStep::RefreshPictures:
+            iRefresh();
+            break;
+        case OpeningStep::RangeButtonsOff:
+            buttons_[kStart].Enabled(false);
+            buttons_[kEnd].Enabled(false);
+            buttons_[kSave].Enabled(false);
+            break;
+        case OpeningStep::HideCutBar:
+            cutsld_.Show(false);
+            break;
+        case OpeningStep::ShowStatus:
+            iStatus();
+            break;
+        }
+    }
 }
 
 void MainWindow::iStatus() {
@@ -199,18 +210,13 @@ void MainWindow::mnuSize_Click(int width, int height) {
 }
 
 void MainWindow::mnuFit_Click() {
-    SetFormBorder(hwnd(), 0, true, true, true, true, true, false);
+    SetFormBorder(hwnd(), kBorderless);
     ShowWindow(hwnd(), SW_SHOWMAXIMIZED);
     isFullScreen_ = true;
 }
 
 void MainWindow::mnuWebPage_Click(const wchar_t* address) {
-    // The shell's own refusal is not reported; only a failure on the way here is.
-    try {
-        ShellOpen(address, L"", L"");
-    } catch (...) {
-        ShowMessage(kInternetErrorText, kInternetErrorTitle, MB_OK | MB_ICONINFORMATION);
-    }
+    OpenWebPage(hwnd(), address);
 }
 
 void MainWindow::mnuAbou_Click() {

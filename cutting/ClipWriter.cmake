@@ -7,5 +7,6 @@ target_link_libraries(klevotrim_cutting_core PUBLIC klevotrim_common)
 if(WIN32)
   add_library(klevotrim_cutting STATIC ClipWriter.cpp ProgressWindow.cpp ProgressBar.cpp)
   klevotrim_warnings(klevotrim_cutting)
-  target_link_libraries(klevotrim_cutting PUBLIC klevotrim_cutting_core klevotrim_common comctl32 user32 gdi32)
+  target_link_libraries(klevotrim_cutting PUBLIC
+    klevotrim_cutting_core klevotrim_functions klevotrim_common comctl32 user32 gdi32)
 endif()

@@ -3,6 +3,7 @@
 #include <objbase.h> // UniqueHandle.h also owns COM apartments
 
 #include "common/win/UniqueHandle.h"
+#include "cutting/FunctionsWin.h"
 #include "cutting/ProgressBar.h"
 #include "cutting/ProgressWindow.h"
 
@@ -16,11 +17,6 @@ namespace {
 constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // ReadFile and WriteFile move at most this much per call.
 constexpr std::size_t MaxTransfer = 0x40000000;
-
-MessageBoxFunction& MessageBoxSlot() {
-    static MessageBoxFunction function;
-    return function;
-}
 
 BlockObserver& BlockObserverSlot() {
     static BlockObserver observer;
@@ -108,17 +104,6 @@ HWND LiveWindow(HWND window) {
 }
 
 } // namespace
-
-MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function) {
-    return std::exchange(MessageBoxSlot(), std::move(function));
-}
-
-int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT type) {
-    // Copied, so that a function replacing itself while it runs stays alive.
-    if (MessageBoxFunction function = MessageBoxSlot())
-        return function(owner, text, title, type);
-    return MessageBoxW(owner, text.c_str(), title.c_str(), type);
-}
 
 BlockObserver SetBlockObserver(BlockObserver observer) {
     return std::exchange(BlockObserverSlot(), std::move(observer));

@@ -59,12 +59,7 @@ bool IsSameFile(const std::wstring& first, const std::wstring& second);
 
 // ---- Seams for tests and for hosts that must not block on a human ----
 
-// Shows a message box and returns the button pressed (IDOK, IDYES, ...). The default is
-// MessageBoxW. Setting an empty function restores it. Returns the previous function.
-using MessageBoxFunction =
-    std::function<int(HWND owner, const std::wstring& text, const std::wstring& title, UINT type)>;
-MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function);
-int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT type);
+// Every message goes through ShowMessageBox (cutting/FunctionsWin.h), whose function tests set.
 
 // Called after every copied block, once the progress window is updated and pending events
 // have run. `progressWindow` and `progressBar` are the live windows.

@@ -1,11 +1,25 @@
 #pragma once
-// Small helpers shared by the program that need no window system: the extension of a path
-// and the "hh:mm:ss" time text. The Win32 helpers are in cutting/FunctionsWin.h.
+// Small helpers shared by the program that need no window system: the extension of a path,
+// the "hh:mm:ss" time text and the maker's web pages. The Win32 helpers are in
+// cutting/FunctionsWin.h.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace klevotrim {
+
+// The maker's pages, opened through the shell. Placeholder addresses: change them here only.
+struct WebPages {
+    static constexpr wchar_t kHome[] = L"https://klevotrim.example.org/";
+    static constexpr wchar_t kProduct[] = L"https://klevotrim.example.org/klevotrim/";
+    static constexpr wchar_t kForum[] = L"https://klevotrim.example.org/forum/";
+};
+
+// What a page that cannot be opened shows.
+inline constexpr wchar_t kInternetErrorText[] =
+    L"An error has occured while trying to connect to the internet\r\n"
+    L"Please ensure that your internet connection is functioning correctly and try again.";
+inline constexpr wchar_t kInternetErrorTitle[] = L"Error!";
 
 // The text after the last "." anywhere in the path (folder names included), in its own
 // case; the empty text when there is no dot or the dot is the last character.

@@ -5,10 +5,16 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <utility>
 
 namespace klevotrim {
 
 namespace {
+
+MessageBoxFunction& MessageBoxSlot() {
+    static MessageBoxFunction function;
+    return function;
+}
 
 HWND TopLevelOwner(HWND window) {
     HWND owner = window;
@@ -50,6 +56,25 @@ std::wstring ShellOpen(const std::wstring& file, const std::wstring& parameters,
         ShellExecuteW(nullptr, L"open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
                       directory.empty() ? nullptr : directory.c_str(), SW_SHOW);
     return ShellOpenResultText(reinterpret_cast<std::intptr_t>(result));
+}
+
+void OpenWebPage(HWND owner, const wchar_t* address) {
+    try {
+        ShellOpen(address, L"", L"");
+    } catch (...) {
+        ShowMessageBox(owner, kInternetErrorText, kInternetErrorTitle, MB_OK | MB_ICONINFORMATION);
+    }
+}
+
+MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function) {
+    return std::exchange(MessageBoxSlot(), std::move(function));
+}
+
+int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT type) {
+    // Copied, so that a function replacing itself while it runs stays alive.
+    if (MessageBoxFunction function = MessageBoxSlot())
+        return function(owner, text, title, type);
+    return MessageBoxW(owner, text.c_str(), title.c_str(), type);
 }
 
 void SetTopMost(HWND window) {

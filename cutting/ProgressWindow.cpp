@@ -1,5 +1,6 @@
 #include "cutting/ProgressWindow.h"
 
+#include "common/Centring.h"
 #include "cutting/ClipWriterText.h"
 #include "cutting/ProgressBar.h"
 
@@ -17,24 +18,18 @@ constexpr int BarWidth = 321;
 constexpr int BarHeight = 17;
 
 // Over the middle of the owner, or of the screen without one; always on a monitor.
-POINT CentredOrigin(HWND owner, int width, int height) {
+POINT CentredOver(HWND owner, int width, int height) {
     RECT area{};
     if (!owner || !GetWindowRect(owner, &area))
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    POINT origin{area.left + (area.right - area.left - width) / 2,
-                 area.top + (area.bottom - area.top - height) / 2};
+    POINT origin{area.left + CentredOrigin(area.right - area.left, width),
+                 area.top + CentredOrigin(area.bottom - area.top, height)};
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
     if (GetMonitorInfoW(MonitorFromPoint(origin, MONITOR_DEFAULTTONEAREST), &monitor)) {
         const RECT& work = monitor.rcWork;
-        if (origin.x + width > work.right)
-            origin.x = work.right - width;
-        if (origin.y + height > work.bottom)
-            origin.y = work.bottom - height;
-        if (origin.x < work.left)
-            origin.x = work.left;
-        if (origin.y < work.top)
-            origin.y = work.top;
+        origin.x = KeptInside(origin.x, width, work.left, work.right);
+        origin.y = KeptInside(origin.y, height, work.top, work.bottom);
     }
     return origin;
 }
@@ -57,7 +52,7 @@ bool ProgressWindow::Show(HWND owner, bool alwaysOnTop) {
         AdjustWindowRectEx(&frame, ProgressStyle, FALSE, ProgressExStyle);
         const int width = frame.right - frame.left;
         const int height = frame.bottom - frame.top;
-        const POINT origin = CentredOrigin(owner, width, height);
+        const POINT origin = CentredOver(owner, width, height);
         if (!CreateBound({.className = ProgressClassName,
                           .title = ProgressCaption,
                           .style = ProgressStyle,

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "cutting/ClipWriter.h"
+#include "cutting/FunctionsWin.h"
 
 namespace {
 

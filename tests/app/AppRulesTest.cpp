@@ -57,6 +57,16 @@ TEST(StatusTable, PlayingPausedStoppedAndEmpty) {
     }
 }
 
+TEST(StatusTable, AfterOpeningTheStatusDecidesLast) {
+    const std::vector<OpeningStep> dropped = OpeningSteps(false);
+    EXPECT_EQ(dropped, (std::vector<OpeningStep>{OpeningStep::RangeButtonsOff, OpeningStep::HideCutBar,
+                                                 OpeningStep::ShowStatus}));
+    const std::vector<OpeningStep> opened = OpeningSteps(true);
+    ASSERT_EQ(opened.size(), 5u);
+    EXPECT_EQ(opened.front(), OpeningStep::OpenAndPlayBack);
+    EXPECT_EQ(opened.back(), OpeningStep::ShowStatus);
+}
+
 TEST(NameScroller, RotatesOneCharacterAndComesBackAfterAFullTurn) {
     EXPECT_EQ(RotateLeft(L" Klevotrim 1.0 "), L"Klevotrim 1.0  ");
     EXPECT_EQ(RotateLeft(L""), L"");
@@ -86,9 +96,6 @@ TEST(StartUp, ApplicationPathAndCentring) {
     EXPECT_EQ(ApplicationPath(L"C:\\Program Files\\Klevotrim", L"Klevotrim"),
               L"C:\\Program Files\\Klevotrim\\Klevotrim.exe");
     EXPECT_EQ(ApplicationPath(L"C:\\", L"Klevotrim"), L"C:\\\\Klevotrim.exe"); // doubled, as designed
-    EXPECT_EQ(CentredOrigin(1280, 591), 344);                                  // 344.5 -> 344
-    EXPECT_EQ(CentredOrigin(1280, 589), 346);                                  // 345.5 -> 346
-    EXPECT_EQ(CentredOrigin(400, 591), -96); // a window wider than the screen
     EXPECT_EQ(kLoadSize.width, 591);
     EXPECT_EQ(kLoadSize.height, 471);
     EXPECT_EQ(kDesignClient.width, 696);

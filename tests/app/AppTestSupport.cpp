@@ -1,9 +1,8 @@
 #include "AppTestSupport.h"
 
 #include "cutting/ClipWriter.h"
+#include "cutting/FunctionsWin.h"
 #include "media/Media.h"
-
-#include <shlobj.h>
 
 #include <cstring>
 
@@ -32,26 +31,6 @@ std::optional<std::string> ReadPreference(const char* name) {
     if (RegGetValueA(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
         return std::nullopt;
     return std::string(buffer);
-}
-
-void DropFiles(HWND window, const std::vector<std::wstring>& paths) {
-    size_t chars = 1;
-    for (const auto& path : paths)
-        chars += path.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
-    ASSERT_NE(memory, nullptr);
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = TRUE;
-    auto* list = reinterpret_cast<wchar_t*>(reinterpret_cast<BYTE*>(drop) + sizeof(DROPFILES));
-    for (const auto& path : paths) {
-        std::memcpy(list, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
-        list += path.size() + 1;
-    }
-    *list = L'\0';
-    GlobalUnlock(memory);
-    // The window's DragFinish frees the memory.
-    ASSERT_TRUE(PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0));
 }
 
 RECT RectIn(HWND window, HWND parent) {
@@ -100,7 +79,7 @@ void AppTest::TearDown() {
 }
 
 void AppTest::PlayByDrop(const std::wstring& path) {
-    DropFiles(Main().hwnd(), {path});
+    ASSERT_TRUE(DropFiles(Main().hwnd(), {path}));
     ASSERT_TRUE(PumpUntil([&] { return Main().CurrentFile() == path; }, 5000));
     ASSERT_EQ(Main().Media().Status(), L"Playing");
 }

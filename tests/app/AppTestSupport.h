@@ -19,9 +19,6 @@ void WritePreference(const char* name, const char* value);
 // The stored text, or nullopt when the value is missing.
 std::optional<std::string> ReadPreference(const char* name);
 
-// A real HDROP (GlobalAlloc + DROPFILES, wide paths) posted as WM_DROPFILES.
-void DropFiles(HWND window, const std::vector<std::wstring>& paths);
-
 // A window's rectangle relative to `parent`'s client area.
 RECT RectIn(HWND window, HWND parent);
 std::wstring TextOf(HWND window);

@@ -3,6 +3,7 @@
 #include "AppTestSupport.h"
 
 #include "app/AppRules.h"
+#include "common/win/Window.h"
 #include "media/Media.h"
 
 #include "ui/chrome/About.h"
@@ -366,13 +367,11 @@ struct ClickCounter {
 } // namespace
 
 TEST(ImageButtonControl, OneClickPerClickOfTheEnabledButtonOnly) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = ClickCounter::Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"ClickCounterParent";
-    RegisterClassW(&wc);
-    HWND parent = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200,
-                                  nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_TRUE(win::EnsureWindowClass({.name = L"ClickCounterParent",
+                                        .instance = GetModuleHandleW(nullptr),
+                                        .procedure = ClickCounter::Proc}));
+    HWND parent = CreateWindowExW(0, L"ClickCounterParent", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300,
+                                  200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(parent, nullptr);
     ImageButton button;
     std::array<int, static_cast<int>(ButtonLook::Count)> looks{};

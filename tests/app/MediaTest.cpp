@@ -200,7 +200,7 @@ TEST_F(MediaCommands, OpenDialogGetsTheDesignedFilterTitleFlagsAndOwner) {
 
 TEST_F(MediaCommands, DroppingTwoFilesOpensOnlyTheFirst) {
     const std::wstring first = TestMediaPath(L"tone-10s.wav");
-    DropFiles(Main().hwnd(), {first, TestMediaPath(L"clip-10s.mpg")});
+    ASSERT_TRUE(DropFiles(Main().hwnd(), {first, TestMediaPath(L"clip-10s.mpg")}));
     ASSERT_TRUE(PumpUntil([&] { return !Main().CurrentFile().empty(); }, 5000));
     EXPECT_EQ(Main().CurrentFile(), first);
     EXPECT_EQ(Main().Media().Status(), L"Playing");

@@ -2,6 +2,7 @@
 #include "AppTestSupport.h"
 
 #include "app/AppRules.h"
+#include "common/Centring.h"
 #include "app/ControlHost.h"
 #include "tavrel/Contract.h"
 #include "cutting/ProgressWindow.h"

@@ -5,22 +5,21 @@
 
 #include "TestSupport.h"
 #include "common/win/UniqueHandle.h"
+#include "common/win/Window.h"
 
 #include <gtest/gtest.h>
 
 namespace klevotrim {
 namespace {
 
+// Borderless with a system menu, both boxes and a taskbar button, as the main window is.
+constexpr FormBorder kBorderless{
+    .clipChildren = true, .systemMenu = true, .maxBox = true, .minBox = true, .appWindow = true};
+
 const wchar_t* TestClass() {
-    static const ATOM atom = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"KlevotrimChromeTest";
-        return RegisterClassExW(&wc);
-    }();
-    return atom ? L"KlevotrimChromeTest" : nullptr;
+    static const bool registered = win::EnsureWindowClass(
+        {.name = L"KlevotrimChromeTest", .instance = GetModuleHandleW(nullptr), .procedure = DefWindowProcW});
+    return registered ? L"KlevotrimChromeTest" : nullptr;
 }
 
 win::UniqueWindow MakeWindow(DWORD style, int width, int height) {
@@ -58,11 +57,17 @@ TEST(FormBorderStyles, TableOfBorderStyles) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.border);
-        const FormStyles s = FormBorderStyles(row.border, true, true, true, true, true, false, false);
+        const FormStyles s = FormBorderStyles({.borderStyle = row.border,
+                                               .clipChildren = true,
+                                               .systemMenu = true,
+                                               .maxBox = true,
+                                               .minBox = true,
+                                               .appWindow = true},
+                                              false);
         EXPECT_EQ(s.style, row.style);
         EXPECT_EQ(s.exStyle, row.exStyle);
     }
-    const FormStyles bare = FormBorderStyles(0, false, false, false, false, false, true, true);
+    const FormStyles bare = FormBorderStyles({.contextHelp = true}, true);
     EXPECT_EQ(bare.style, WS_VISIBLE | WS_CLIPSIBLINGS);
     EXPECT_EQ(bare.exStyle, WS_EX_CONTEXTHELP | WS_EX_MDICHILD);
 }
@@ -72,7 +77,7 @@ TEST(SetFormBorder, NoBorderRemovesTheFrameAndKeepsSystemMenuAndBoxes) {
     ASSERT_TRUE(form);
     ASSERT_NE(ClientSize(form.get()).cx, WindowSize(form.get()).cx);
 
-    SetFormBorder(form.get(), 0, true, true, true, true, true, false);
+    SetFormBorder(form.get(), kBorderless);
     const LONG_PTR style = GetWindowLongPtrW(form.get(), GWL_STYLE);
     EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME), 0);
     EXPECT_EQ(style & (WS_SYSMENU | WS_MAXIMIZEBOX | WS_MINIMIZEBOX | WS_CLIPCHILDREN),
@@ -83,7 +88,9 @@ TEST(SetFormBorder, NoBorderRemovesTheFrameAndKeepsSystemMenuAndBoxes) {
     EXPECT_EQ(ClientSize(form.get()).cy, WindowSize(form.get()).cy);
     EXPECT_EQ(WindowSize(form.get()).cx, 400);
 
-    SetFormBorder(form.get(), 2, true, true, true, true, true, false);
+    FormBorder sizable = kBorderless;
+    sizable.borderStyle = 2;
+    SetFormBorder(form.get(), sizable);
     EXPECT_NE(GetWindowLongPtrW(form.get(), GWL_STYLE) & WS_THICKFRAME, 0);
     EXPECT_LT(ClientSize(form.get()).cy, WindowSize(form.get()).cy);
 }
@@ -92,7 +99,7 @@ TEST(SetFormBorder, HiddenWindowGivenNoBorderShowsNormallyAfterwards) {
     win::UniqueWindow form = MakeWindow(WS_OVERLAPPEDWINDOW, 300, 200);
     ASSERT_TRUE(form);
     ASSERT_FALSE(IsWindowVisible(form.get()));
-    SetFormBorder(form.get(), 0, true, true, true, true, true, false); // as at start-up, before the show
+    SetFormBorder(form.get(), kBorderless); // as at start-up, before the show
     ShowWindow(form.get(), SW_SHOW);
     EXPECT_TRUE(IsWindowVisible(form.get()));
     EXPECT_EQ(WindowSize(form.get()).cx, 300);

@@ -10,6 +10,7 @@
 
 #include "common/win/Window.h"
 #include "cutting/ClipWriter.h"
+#include "cutting/FunctionsWin.h"
 
 namespace klevotrim::test {
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "common/win/UniqueHandle.h"
+#include "common/win/Window.h"
 #include "cutting/FunctionsWin.h"
 
 #include <dshow.h>
@@ -33,16 +34,13 @@ constexpr wchar_t kUnicodeWav[] = L"T\u00f6ne \u043a\u043b\u0438\u043f \u97f3.wa
 
 // A plain window to own the video picture, painted in a colour no sample frame has.
 UniqueWindow MakeOwner(int width = 320, int height = 240, bool visible = false) {
-    static const ATOM registered = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = CreateSolidBrush(kOwnerBackground); // lives as long as the class
-        wc.lpszClassName = L"KlevotrimMediaTestOwner";
-        return RegisterClassExW(&wc);
-    }();
-    EXPECT_NE(registered, 0);
+    static const bool registered =
+        klevotrim::win::EnsureWindowClass({.name = L"KlevotrimMediaTestOwner",
+                                           .instance = GetModuleHandleW(nullptr),
+                                           // lives as long as the class
+                                           .background = CreateSolidBrush(kOwnerBackground),
+                                           .procedure = DefWindowProcW});
+    EXPECT_TRUE(registered);
     RECT frame{0, 0, width, height};
     AdjustWindowRectEx(&frame, WS_POPUP, FALSE, WS_EX_TOPMOST);
     HWND window = CreateWindowExW(WS_EX_TOPMOST, L"KlevotrimMediaTestOwner", L"owner",

@@ -1,14 +1,13 @@
 #include "RobustnessSupport.h"
 
 #include <shellapi.h>
-#include <shlobj.h>
 
-#include <cstring>
 #include <fstream>
 #include <filesystem>
 
 #include "TestSupport.h"
 #include "cutting/ClipWriter.h"
+#include "cutting/FunctionsWin.h"
 
 namespace klevotrim::test {
 
@@ -60,30 +59,6 @@ MessageRecorder::MessageRecorder(int answer) {
 
 MessageRecorder::~MessageRecorder() {
     SetMessageBoxFunction({});
-}
-
-bool DropFiles(HWND window, const std::vector<std::wstring>& paths) {
-    size_t chars = 1;
-    for (const auto& path : paths)
-        chars += path.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
-    if (!memory)
-        return false;
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = TRUE;
-    auto* list = reinterpret_cast<wchar_t*>(reinterpret_cast<BYTE*>(drop) + sizeof(DROPFILES));
-    for (const auto& path : paths) {
-        std::memcpy(list, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
-        list += path.size() + 1;
-    }
-    *list = L'\0';
-    GlobalUnlock(memory);
-    // The window's DragFinish frees the memory.
-    if (PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0))
-        return true;
-    GlobalFree(memory);
-    return false;
 }
 
 void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {

@@ -41,9 +41,6 @@ class MessageRecorder {
     std::vector<ShownMessage> messages_;
 };
 
-// A real HDROP (GlobalAlloc + DROPFILES, wide paths) posted to `window` as WM_DROPFILES.
-bool DropFiles(HWND window, const std::vector<std::wstring>& paths);
-
 void WriteBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path, std::int64_t offset, std::int64_t count);
 bool Exists(const std::wstring& path);

@@ -7,6 +7,7 @@
 #include <objbase.h> // before UniqueHandle.h, which uses CoInitializeEx
 
 #include "common/win/UniqueHandle.h"
+#include "common/win/Window.h"
 
 #include <oleauto.h>
 #include <wrl/client.h>
@@ -39,15 +40,9 @@ LRESULT CALLBACK OriginalProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 }
 
 const wchar_t* TestClass() {
-    static const ATOM atom = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = OriginalProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"KlevotrimSubclassTest";
-        return RegisterClassExW(&wc);
-    }();
-    return atom ? L"KlevotrimSubclassTest" : nullptr;
+    static const bool registered = win::EnsureWindowClass(
+        {.name = L"KlevotrimSubclassTest", .instance = GetModuleHandleW(nullptr), .procedure = OriginalProc});
+    return registered ? L"KlevotrimSubclassTest" : nullptr;
 }
 
 win::UniqueWindow MakeWindow(DWORD style = WS_OVERLAPPEDWINDOW) {

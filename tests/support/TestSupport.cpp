@@ -1,9 +1,11 @@
 #include "TestSupport.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -50,6 +52,30 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE,
                                   static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 10)), QS_ALLINPUT);
     }
+}
+
+bool DropFiles(HWND window, const std::vector<std::wstring>& paths) {
+    size_t chars = 1;
+    for (const auto& path : paths)
+        chars += path.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+    if (!memory)
+        return false;
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    auto* list = reinterpret_cast<wchar_t*>(reinterpret_cast<BYTE*>(drop) + sizeof(DROPFILES));
+    for (const auto& path : paths) {
+        std::memcpy(list, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
+        list += path.size() + 1;
+    }
+    *list = L'\0';
+    GlobalUnlock(memory);
+    // The window's DragFinish frees the memory.
+    if (PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0))
+        return true;
+    GlobalFree(memory);
+    return false;
 }
 
 void WriteTestWav(const std::wstring& path, int seconds, std::uint32_t step, std::uint32_t shift) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace klevotrim::test {
 
@@ -20,6 +21,10 @@ void PumpMessages(DWORD milliseconds);
 
 // Runs the message loop until `done` answers true or `timeoutMs` pass; returns the last answer.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// A real HDROP (GlobalAlloc + DROPFILES, wide paths) posted to `window` as WM_DROPFILES;
+// false when it could not be made or posted.
+bool DropFiles(HWND window, const std::vector<std::wstring>& paths);
 
 // Writes a 44.1 kHz 16-bit stereo PCM WAV file `seconds` long. The sample bytes follow
 // (i * step) >> shift over the running byte index i: not silence, so a copy that lost or

@@ -2,10 +2,10 @@
 
 #include <objbase.h>
 
-#include "app/AppRules.h"
+#include "common/Centring.h"
 #include "common/win/UniqueHandle.h"
 #include "common/win/Window.h"
-#include "cutting/ClipWriter.h"
+#include "cutting/Functions.h"
 #include "cutting/FunctionsWin.h"
 
 #include <commctrl.h>
@@ -35,8 +35,8 @@ class AboutWindow final : public win::Window {
         RECT ownerRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         if (owner)
             GetWindowRect(owner, &ownerRect);
-        const int left = ownerRect.left + (ownerRect.right - ownerRect.left - width) / 2;
-        const int top = ownerRect.top + (ownerRect.bottom - ownerRect.top - height) / 2;
+        const int left = ownerRect.left + CentredOrigin(ownerRect.right - ownerRect.left, width);
+        const int top = ownerRect.top + CentredOrigin(ownerRect.bottom - ownerRect.top, height);
         return CreateBound({.className = kAboutClassName,
                             .title = kAboutCaption,
                             .style = style,
@@ -85,10 +85,10 @@ class AboutWindow final : public win::Window {
                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
                             16, 16, kClientWidth - 32, 140, hwnd(),
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAboutInfoId)), instance, nullptr);
-        HWND link = CreateWindowExW(
-            0, L"STATIC", app::WebPages::kProduct, WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_NOPREFIX, 16, 168,
-            kClientWidth - 32, 18, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAboutLinkId)),
-            instance, nullptr);
+        HWND link =
+            CreateWindowExW(0, L"STATIC", WebPages::kProduct, WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_NOPREFIX,
+                            16, 168, kClientWidth - 32, 18, hwnd(),
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAboutLinkId)), instance, nullptr);
         HWND ok =
             CreateWindowExW(0, L"BUTTON", L"&Ok", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
                             kClientWidth - 16 - 88, kClientHeight - 16 - 26, 88, 26, hwnd(),
@@ -132,15 +132,7 @@ class AboutWindow final : public win::Window {
 
     void cmdClose_Click() { DestroyWindow(hwnd()); }
 
-    void lblEMail_Click() {
-        // The shell's own refusal is not reported; only a failure on the way here is.
-        try {
-            ShellOpen(app::WebPages::kProduct, L"", L"");
-        } catch (...) {
-            ShowMessageBox(hwnd(), app::kInternetErrorText, app::kInternetErrorTitle,
-                           MB_OK | MB_ICONINFORMATION);
-        }
-    }
+    void lblEMail_Click() { OpenWebPage(hwnd(), WebPages::kProduct); }
 
     LRESULT OnCtlColorStatic(HDC dc, HWND control) {
         if (GetDlgCtrlID(control) == kAboutLinkId) {

@@ -60,26 +60,25 @@ void ApplyRegion(HWND form, win::UniqueRegion region) {
 
 } // namespace
 
-FormStyles FormBorderStyles(int borderStyle, bool clipChildren, bool systemMenu, bool maxBox, bool minBox,
-                            bool appWindow, bool contextHelp, bool mdiChild) {
+FormStyles FormBorderStyles(const FormBorder& border, bool mdiChild) {
     FormStyles s;
-    if (clipChildren)
+    if (border.clipChildren)
         s.style |= WS_CLIPCHILDREN;
-    if (systemMenu)
+    if (border.systemMenu)
         s.style |= WS_SYSMENU;
-    if (maxBox)
+    if (border.maxBox)
         s.style |= WS_MAXIMIZEBOX;
-    if (minBox)
+    if (border.minBox)
         s.style |= WS_MINIMIZEBOX;
-    if (appWindow)
+    if (border.appWindow)
         s.exStyle |= WS_EX_APPWINDOW;
-    if (contextHelp)
+    if (border.contextHelp)
         s.exStyle |= WS_EX_CONTEXTHELP;
     if (mdiChild)
         s.exStyle |= WS_EX_MDICHILD;
 
     constexpr LONG_PTR kFramed = WS_VISIBLE | WS_CLIPSIBLINGS | WS_CAPTION;
-    switch (borderStyle) {
+    switch (border.borderStyle) {
     case 0:
         s.style |= WS_VISIBLE | WS_CLIPSIBLINGS;
         break;
@@ -109,11 +108,9 @@ FormStyles FormBorderStyles(int borderStyle, bool clipChildren, bool systemMenu,
     return s;
 }
 
-void SetFormBorder(HWND form, int borderStyle, bool clipChildren, bool systemMenu, bool maxBox, bool minBox,
-                   bool appWindow, bool contextHelp) {
+void SetFormBorder(HWND form, const FormBorder& border) {
     const bool mdiChild = (::GetWindowLongPtrW(form, GWL_EXSTYLE) & WS_EX_MDICHILD) != 0;
-    const FormStyles s = FormBorderStyles(borderStyle, clipChildren, systemMenu, maxBox, minBox, appWindow,
-                                          contextHelp, mdiChild);
+    const FormStyles s = FormBorderStyles(border, mdiChild);
     ::SetWindowLongPtrW(form, GWL_STYLE, s.style);
     ::SetWindowLongPtrW(form, GWL_EXSTYLE, s.exStyle);
     // Lets the system recompute the frame for the new styles.

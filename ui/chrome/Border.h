@@ -8,18 +8,27 @@
 
 namespace klevotrim {
 
-// Border styles: 0 none, 1 fixed single, 2 sizable, 3 fixed dialog, 4 fixed tool window,
-// 5 sizable tool window; any other value adds no frame.
+// A form's frame and the parts that go with it.
+struct FormBorder {
+    // 0 none, 1 fixed single, 2 sizable, 3 fixed dialog, 4 fixed tool window, 5 sizable tool
+    // window; any other value adds no frame.
+    int borderStyle = 0;
+    bool clipChildren = false;
+    bool systemMenu = false;
+    bool maxBox = false;
+    bool minBox = false;
+    bool appWindow = false; // a taskbar button
+    bool contextHelp = false;
+};
+
 struct FormStyles {
     LONG_PTR style = 0;
     LONG_PTR exStyle = 0;
 };
-FormStyles FormBorderStyles(int borderStyle, bool clipChildren, bool systemMenu, bool maxBox, bool minBox,
-                            bool appWindow, bool contextHelp, bool mdiChild);
+FormStyles FormBorderStyles(const FormBorder& border, bool mdiChild);
 
 // Replaces the window's style and extended style and lets the frame be recomputed.
-void SetFormBorder(HWND form, int borderStyle, bool clipChildren, bool systemMenu, bool maxBox, bool minBox,
-                   bool appWindow, bool contextHelp);
+void SetFormBorder(HWND form, const FormBorder& border);
 
 // The window's region: a rounded rectangle (corner ellipse in pixels) or a plain rectangle
 // of the window's size. The region belongs to the window once set.
