@@ -446,9 +446,11 @@ bool IsTrimmedAudio(const StreamRoles& roles, std::uint8_t id) {
 // Rewrites the packs from the point's on so that the main video starts at `point` and each
 // MPEG audio stream at its first whole frame presented from then on. Stops before `limit`;
 // returns where it stopped.
+using AudioStarted = std::map<std::uint8_t, bool>;
+
 std::uint64_t RewriteStart(SourceWindow& window, const StreamRoles& roles, const SyncPoint& point,
-                           std::uint64_t origin, std::uint64_t limit, std::vector<std::uint8_t>& out) {
-    std::map<std::uint8_t, bool> started;
+                           std::uint64_t origin, std::uint64_t limit, std::vector<std::uint8_t>& out,
+                           AudioStarted& started) {
     for (const std::uint8_t id : roles.audio)
         started[id] = false;
     Pack pack;
@@ -496,8 +498,10 @@ std::uint64_t RewriteStart(SourceWindow& window, const StreamRoles& roles, const
 // Rewrites the packs from the end cut on so that the main stream ends before the access unit
 // at the cut and each MPEG audio stream with the frame before the first one presented after
 // `target`.
+// Audio streams the start's rewrite did not reach start here the same way.
 void RewriteEnd(SourceWindow& window, const StreamRoles& roles, const EndCut& cut, std::uint64_t origin,
-                std::int64_t target, std::vector<std::uint8_t>& out) {
+                std::int64_t startTime, std::int64_t target, AudioStarted& started,
+                std::vector<std::uint8_t>& out) {
     std::map<std::uint8_t, bool> stopped;
     for (const std::uint8_t id : roles.audio)
         stopped[id] = false;
@@ -515,7 +519,20 @@ void RewriteEnd(SourceWindow& window, const StreamRoles& roles, const EndCut& cu
             if (pes.parsed && stopped.contains(id)) {
                 if (stopped[id])
                     continue;
-                if (pes.header.hasPts && TicksSince(pes.header.pts, origin) > target) {
+                const std::int64_t pts = TicksSince(pes.header.pts, origin);
+                if (started.contains(id) && !started[id]) {
+                    if (!pes.header.hasPts || (roles.video && pts < startTime))
+                        continue;
+                    const std::size_t frame = FindMpegAudioFrame(payload);
+                    if (pts > target)
+                        stopped[id] = true;
+                    else if (frame < payload.size()) {
+                        WritePes(packets, pes.header, payload.subspan(frame), true);
+                        started[id] = true;
+                    }
+                    continue;
+                }
+                if (pes.header.hasPts && pts > target) {
                     const std::size_t frame = FindMpegAudioFrame(payload);
                     if (frame > 0)
                         WritePes(packets, pes.header, payload.first(std::min(frame, payload.size())), false);
@@ -582,10 +599,12 @@ PlanResult PlanMpegProgramStream(ByteSource& source, Marks marks) {
     PlanResult result;
     result.status = PlanStatus::Planned;
     ClipPlan& plan = result.plan;
-    plan.rangeBegin = RewriteStart(window, *roles, *point, timeline->origin, cut->packOffset, plan.header);
+    AudioStarted started;
+    plan.rangeBegin =
+        RewriteStart(window, *roles, *point, timeline->origin, cut->packOffset, plan.header, started);
     plan.rangeEnd = std::max(plan.rangeBegin, cut->packOffset);
     if (cut->position != cut->packOffset)
-        RewriteEnd(window, *roles, *cut, timeline->origin, end, plan.trailer);
+        RewriteEnd(window, *roles, *cut, timeline->origin, point->time, end, started, plan.trailer);
     const auto last = window.At(plan.rangeEnd, 4);
     const bool endsWithEndCode = last.size() == 4 && IsStartCode(last) && last[3] == 0xB9;
     if (endsWithEndCode && plan.trailer.empty())

@@ -80,7 +80,9 @@ TEST(MpegPsPlanner, ClipsStartAtAGopAndPlayCleanly) {
     // Both multiplexers put a GOP's sequence header in the middle of a packet, after the end
     // of the pictures before it, and start audio packets in the middle of frames: the packs
     // at either end are rewritten so that every stream starts and ends with whole units.
-    for (const Marks marks : {Marks{2.3, 5.1}, Marks{0, 1.5}, Marks{6.1, 20}, Marks{3.33, 3.5}}) {
+    // The short ones: the rewritten packs at the start and at the end meet.
+    for (const Marks marks :
+         {Marks{2.3, 5.1}, Marks{0, 1.5}, Marks{6.1, 20}, Marks{3.33, 3.5}, Marks{2.1, 2.6}}) {
         SCOPED_TRACE(marks.start);
         for (const char* name : {"mpeg1.mpg", "mpeg2.vob"}) {
             const ClipPlan plan = ExpectPlayableClip(name, "mpg", marks);
@@ -174,23 +176,30 @@ TEST(MpegTsPlanner, HeaderTablesContinueTheCountersOfTheCopiedPackets) {
     }
 }
 
-TEST(MpegTsPlanner, TimeStampsThatWrapPastTheClockRangeCutLikeUnwrappedOnes) {
-    // wrap.ts is mpeg2.ts with every stamp moved 95440 s on: the 33-bit clock wraps about
-    // 2.3 s into it. The plans must pick the same packets.
-    for (const Marks marks : {Marks{1.0, 2.0}, Marks{2.1, 2.6}, Marks{3.0, 6.0}}) {
-        SCOPED_TRACE(marks.start);
-        const auto plain = LoadMedia("mpeg2.ts");
-        const auto wrapped = LoadMedia("wrap.ts");
-        auto plainSource = plain.Source();
-        auto wrappedSource = wrapped.Source();
-        const PlanResult expected = PlanPlayableClip(plainSource, marks);
-        const PlanResult result = PlanPlayableClip(wrappedSource, marks);
-        ASSERT_EQ(result.status, PlanStatus::Planned) << result.reason;
-        EXPECT_EQ(result.plan.rangeBegin, expected.plan.rangeBegin);
-        EXPECT_EQ(result.plan.rangeEnd, expected.plan.rangeEnd);
-        EXPECT_NEAR(result.plan.start, expected.plan.start, 1e-6);
-        const auto probe = Probe(test::AssembleClip(result.plan, wrapped.bytes), "ts");
-        EXPECT_TRUE(probe.decodesCleanly) << probe.errors;
+TEST(MpegPlanners, TimeStampsThatWrapPastTheClockRangeCutLikeUnwrappedOnes) {
+    // The wrap files are mpeg2.ts and mpeg1.mpg with every stamp moved 95440 s on: the 33-bit
+    // clock wraps about 2.3 s into them. The plans must pick the same bytes.
+    for (const auto& [plainName, wrappedName, extension] :
+         {std::tuple<const char*, const char*, const char*>{"mpeg2.ts", "wrap.ts", "ts"},
+          {"mpeg1.mpg", "wrap.mpg", "mpg"}}) {
+        SCOPED_TRACE(wrappedName);
+        const auto plain = LoadMedia(plainName);
+        const auto wrapped = LoadMedia(wrappedName);
+        for (const Marks marks : {Marks{1.0, 2.0}, Marks{2.1, 2.6}, Marks{3.0, 6.0}}) {
+            SCOPED_TRACE(marks.start);
+            auto plainSource = plain.Source();
+            auto wrappedSource = wrapped.Source();
+            const PlanResult expected = PlanPlayableClip(plainSource, marks);
+            const PlanResult result = PlanPlayableClip(wrappedSource, marks);
+            ASSERT_EQ(result.status, PlanStatus::Planned) << result.reason;
+            EXPECT_EQ(result.plan.rangeBegin, expected.plan.rangeBegin);
+            EXPECT_EQ(result.plan.rangeEnd, expected.plan.rangeEnd);
+            EXPECT_EQ(result.plan.header.size(), expected.plan.header.size());
+            EXPECT_EQ(result.plan.trailer.size(), expected.plan.trailer.size());
+            EXPECT_NEAR(result.plan.start, expected.plan.start, 1e-6);
+            const auto probe = Probe(test::AssembleClip(result.plan, wrapped.bytes), extension);
+            EXPECT_TRUE(probe.decodesCleanly) << probe.errors;
+        }
     }
 }
 

@@ -22,3 +22,5 @@ make h264.m2ts "${picture[@]}" "${tone[@]}" -c:v libx264 -preset veryfast -g 12 
 # Time stamps that pass 2^33 ticks of the 90 kHz clock (95443.7 s) half-way through.
 make wrap.ts "${picture[@]}" "${tone[@]}" -c:v mpeg2video -g 12 -bf 2 -b:v 1500k -c:a mp2 -b:a 128k \
   -output_ts_offset 95440 -f mpegts
+make wrap.mpg "${picture[@]}" "${tone[@]}" -c:v mpeg1video -g 12 -bf 2 -b:v 600k -c:a mp2 -b:a 128k \
+  -output_ts_offset 95440 -f mpeg
