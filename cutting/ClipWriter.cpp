@@ -3,6 +3,7 @@
 #include <objbase.h> // UniqueHandle.h also owns COM apartments
 
 #include "common/win/UniqueHandle.h"
+#include "common/win/Window.h"
 #include "cutting/FunctionsWin.h"
 #include "cutting/ProgressBar.h"
 #include "cutting/ProgressWindow.h"
@@ -81,22 +82,6 @@ HRESULT CreateTemporaryBeside(const std::wstring& destination, std::wstring& tem
 std::int32_t ToProgress(std::int64_t value) {
     return static_cast<std::int32_t>(
         std::clamp<std::int64_t>(value, 0, std::numeric_limits<std::int32_t>::max()));
-}
-
-// Lets pending window events run so both windows repaint and the main window stays usable.
-// A quit request is kept for the caller to post again once the copy is over.
-void RunPendingEvents(std::optional<int>& quitCode) {
-    if (quitCode)
-        return;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            quitCode = static_cast<int>(msg.wParam);
-            return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
 }
 
 HWND LiveWindow(HWND window) {
@@ -210,14 +195,14 @@ bool AskReplace(HWND owner, const std::wstring& path) {
 
 CutResult CutFile(const std::wstring& source, const std::wstring& destination, std::int32_t cutStart,
                   std::int32_t cutEnd, std::optional<double> duration, HWND owner, bool alwaysOnTop) {
+    // A quit request seen while events run waits until the closing message is answered:
+    // declared first, it is posted again last.
+    win::KeptQuit quit;
     CutResult result;
-    std::optional<int> quitCode;
     auto finish = [&](CutOutcome outcome, std::wstring text, const wchar_t* title, UINT icon) {
         result.outcome = outcome;
         result.message = std::move(text);
         ShowMessageBox(LiveWindow(owner), result.message, title, MB_OK | icon);
-        if (quitCode)
-            PostQuitMessage(*quitCode);
         return result;
     };
     auto fail = [&](ClipFailure failure, HRESULT error) {
@@ -279,7 +264,8 @@ CutResult CutFile(const std::wstring& source, const std::wstring& destination, s
         // The owner may have gone while events ran; the window then stands alone.
         progress.Show(LiveWindow(owner), alwaysOnTop);
         progress.SetProgress(ToProgress(blocks - 1), ToProgress(i));
-        RunPendingEvents(quitCode);
+        // Both windows repaint and the main window stays usable meanwhile.
+        win::RunPendingMessages(quit);
         if (BlockObserver observer = BlockObserverSlot())
             observer(CutProgress{i + 1, blocks, progress.Window(), progress.Bar(), temporary});
     }
