@@ -63,9 +63,8 @@ HRESULT FileLength(const std::wstring& path, std::int64_t& length) {
 
 // A new, empty file beside `destination` (same folder, so the final move is a rename).
 HRESULT CreateTemporaryBeside(const std::wstring& destination, std::wstring& temporary) {
-    const std::wstring stem = destination + L"." + std::to_wstring(GetCurrentProcessId()) + L"-";
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        std::wstring candidate = stem + std::to_wstring(attempt) + L".part";
+        std::wstring candidate = TemporaryClipName(destination, GetCurrentProcessId(), attempt);
         win::UniqueFile file(CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {

@@ -15,6 +15,16 @@ std::wstring SaveFilter(const std::wstring& currentFile) {
     return label + L" File (*." + extension + L")|*." + extension;
 }
 
+std::wstring TemporaryClipName(std::wstring_view destination, std::uint32_t processId, int attempt) {
+    std::wstring name(destination);
+    name += L'.';
+    name += std::to_wstring(processId);
+    name += L'-';
+    name += std::to_wstring(attempt);
+    name += L".part";
+    return name;
+}
+
 std::wstring ReplaceQuestion(std::wstring_view path) {
     return std::wstring(path) + L" already exists." + L"\r\n" + L"Do you want to replace it?";
 }

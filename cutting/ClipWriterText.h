@@ -1,6 +1,7 @@
 #pragma once
 // The texts of the Save command and the clip writer, kept apart from the Win32 code so that
 // they can be checked exactly.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,10 @@ std::wstring SaveFilter(const std::wstring& currentFile);
 
 // "<path> already exists.\r\nDo you want to replace it?"
 std::wstring ReplaceQuestion(std::wstring_view path);
+
+// The clip's temporary file: beside the destination (so the final move is a rename), named for
+// the process and the attempt, "<destination>.<process>-<attempt>.part".
+std::wstring TemporaryClipName(std::wstring_view destination, std::uint32_t processId, int attempt);
 
 inline constexpr wchar_t SavedText[] = L"Part of file has been saved successfully";
 inline constexpr wchar_t SavedTitle[] = L"Finish";

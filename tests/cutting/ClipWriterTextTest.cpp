@@ -22,6 +22,11 @@ TEST(ClipWriterText, ReplaceQuestionNamesTheFullPath) {
               L"C:\\out\\clip.mp3 already exists.\r\nDo you want to replace it?");
 }
 
+TEST(ClipWriterText, TheTemporaryFileLiesBesideTheDestination) {
+    EXPECT_EQ(TemporaryClipName(L"C:\\clips\\a.mp3", 4242, 0), L"C:\\clips\\a.mp3.4242-0.part");
+    EXPECT_EQ(TemporaryClipName(L"b", 1, 17), L"b.1-17.part");
+}
+
 TEST(ClipWriterText, NothingSavedSaysSoAndWhy) {
     for (auto reason : {EmptyRangeReason::NoDuration, EmptyRangeReason::SourceTooSmall,
                         EmptyRangeReason::TooShort, EmptyRangeReason::EndBeforeStart}) {
