@@ -193,14 +193,18 @@ class SyncWalker {
     }
     const std::vector<SyncPoint>& Points() const { return points_; }
     // The decode time of the first access unit in the last main-stream packet with a stamp.
-    std::optional<std::int64_t> LastDecodeTime() const { return lastDecode_; }
+    std::optional<std::int64_t> LastDecodeTime() const {
+        return hasLastDecode_ ? std::optional<std::int64_t>(lastDecode_) : std::nullopt;
+    }
     bool Pending() const { return !points_.empty() && !points_.back().timeKnown; }
 
   private:
     void Visit(const Pack& pack, const PesRef& pes) {
         const std::int64_t pts = TicksSince(pes.header.pts, origin_);
-        if (pes.header.hasPts)
+        if (pes.header.hasPts) {
             lastDecode_ = TicksSince(pes.header.DecodeStamp(), origin_);
+            hasLastDecode_ = true;
+        }
         if (!roles_.video) {
             if (pes.header.hasPts)
                 points_.push_back({pes.offset, pack.offset, true, pts, -1, 0, true});
@@ -280,7 +284,10 @@ class SyncWalker {
     std::vector<std::uint8_t> carry_;
     std::uint64_t carryPack_ = 0;
     std::uint64_t carryEnd_ = 0;
-    std::optional<std::int64_t> lastDecode_;
+    // Two plain members rather than an optional: GCC's release build warns that an optional
+    // integer may be read uninitialised when it is copied out.
+    std::int64_t lastDecode_ = 0;
+    bool hasLastDecode_ = false;
     bool pictureSincePoint_ = true;
 };
 
