@@ -2,25 +2,40 @@
 # Builds every planner fuzz target (tests/fuzz/*Fuzz.cpp) natively with clang's libFuzzer and
 # the address and undefined-behaviour sanitizers, and runs each for a bounded time, seeded
 # from the small generated media of the planner tests.
-#   scripts/run-fuzzers.sh [seconds per target, default 15]
+#   scripts/run-fuzzers.sh [seconds per target, default 10]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-${KLEVOTRIM_FUZZ_SECONDS:-15}}
+seconds=${1:-${KLEVOTRIM_FUZZ_SECONDS:-10}}
 out=build/fuzz
 seeds=build/native/clip-media
-mkdir -p "$out"
+jobs=$(nproc 2>/dev/null || echo 2)
+mkdir -p "$out/obj"
 tests/clip/make-clip-media.sh "$seeds" >/dev/null
 
-sources=$(ls cutting/clip/*.cpp)
+flags=(-std=c++20 -O1 -g -I. -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined)
+# The planners are compiled once and linked into every target.
+objects=()
+stale=()
+for source in cutting/clip/*.cpp; do
+  object="$out/obj/$(basename "$source" .cpp).o"
+  objects+=("$object")
+  if [ ! -f "$object" ] || [ -n "$(find "$source" cutting/clip/*.h -newer "$object" 2>/dev/null | head -1)" ]; then
+    stale+=("$source")
+  fi
+done
+compile() { clang++ "${flags[@]}" -c "$1" -o "$out/obj/$(basename "$1" .cpp).o"; }
+for source in "${stale[@]}"; do
+  compile "$source" &
+  while [ "$(jobs -r | wc -l)" -ge "$jobs" ]; do wait -n; done
+done
+wait
+
 total=0
 for target in tests/fuzz/*Fuzz.cpp; do
   [ -e "$target" ] || continue
   name=$(basename "$target" .cpp)
   binary="$out/$name"
-  if [ ! -x "$binary" ] || [ -n "$(find $sources cutting/clip/*.h "$target" -newer "$binary" 2>/dev/null)" ]; then
-    clang++ -std=c++20 -O1 -g -I. -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-      -o "$binary" "$target" $sources
-  fi
+  clang++ "${flags[@]}" -fsanitize=fuzzer -o "$binary" "$target" "${objects[@]}"
   corpus="$out/$name-corpus"
   mkdir -p "$corpus"
   log="$out/$name.log"

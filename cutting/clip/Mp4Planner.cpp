@@ -1064,6 +1064,8 @@ bool IsLeadingBoxType(std::uint32_t type) {
 // NotThisFormat when the file does not start like an ISO base media file.
 Check ReadTopLevel(ByteSource& source, TopLevel& top) {
     const std::uint64_t size = source.Size();
+    if (size < 8)
+        return Fault{PlanStatus::NotThisFormat, ""}; // not even one box header
     std::uint64_t pos = 0;
     for (int count = 0; pos < size; ++count) {
         if (count == kMaxTopLevelBoxes)

@@ -15,12 +15,14 @@ TEST(ClipPlan, MarksOutOfOrderAreRefusedBeforeAnyPlannerReads) {
     EXPECT_EQ(source.BytesRead(), 0u);
 }
 
-TEST(ClipPlan, UnknownBytesAreNoFormat) {
-    const std::vector<std::uint8_t> text{'h', 'e', 'l', 'l', 'o'};
-    MemorySource source(text);
-    const PlanResult result = PlanPlayableClip(source, {0, 1});
-    EXPECT_EQ(result.status, PlanStatus::NotThisFormat);
-    EXPECT_FALSE(result.reason.empty());
+TEST(ClipPlan, EmptyFilesAndTextAreNoFormat) {
+    for (const std::string text : {"", "hello", "This is a text file, not a sound.\n"}) {
+        const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+        MemorySource source(bytes);
+        const PlanResult result = PlanPlayableClip(source, {0, 1});
+        EXPECT_EQ(result.status, PlanStatus::NotThisFormat) << '"' << text << "\": " << result.reason;
+        EXPECT_FALSE(result.reason.empty());
+    }
 }
 
 TEST(ClipPlan, ReadExactNeverReadsPastTheEnd) {
