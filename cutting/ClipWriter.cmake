@@ -1,12 +1,13 @@
 # Cut points, cut-range arithmetic and the texts of the clip writer: portable, no <windows.h>.
-add_library(klevotrim_cutting_core STATIC CutPoints.cpp CutRange.cpp ClipWriterText.cpp)
+add_library(klevotrim_cutting_core STATIC CutPoints.cpp CutRange.cpp ClipWriterText.cpp PlayableClipText.cpp)
 klevotrim_warnings(klevotrim_cutting_core)
 target_link_libraries(klevotrim_cutting_core PUBLIC klevotrim_common)
 
-# The clip writer, its progress window and progress bar.
+# The clip writers (block range and playable clip), their progress window and progress bar.
 if(WIN32)
-  add_library(klevotrim_cutting STATIC ClipWriter.cpp ProgressWindow.cpp ProgressBar.cpp)
+  add_library(klevotrim_cutting STATIC ClipWriter.cpp ClipSession.cpp ProgressWindow.cpp ProgressBar.cpp
+    FileByteSource.cpp PlayableClipWriter.cpp)
   klevotrim_warnings(klevotrim_cutting)
   target_link_libraries(klevotrim_cutting PUBLIC
-    klevotrim_cutting_core klevotrim_functions klevotrim_common comctl32 user32 gdi32)
+    klevotrim_cutting_core klevotrim_clip_core klevotrim_functions klevotrim_common comctl32 user32 gdi32)
 endif()

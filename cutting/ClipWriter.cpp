@@ -3,10 +3,8 @@
 #include <objbase.h> // UniqueHandle.h also owns COM apartments
 
 #include "common/win/UniqueHandle.h"
-#include "common/win/Window.h"
+#include "cutting/ClipSession.h"
 #include "cutting/FunctionsWin.h"
-#include "cutting/ProgressBar.h"
-#include "cutting/ProgressWindow.h"
 
 #include <algorithm>
 #include <limits>
@@ -22,21 +20,6 @@ constexpr std::size_t MaxTransfer = 0x40000000;
 BlockObserver& BlockObserverSlot() {
     static BlockObserver observer;
     return observer;
-}
-
-HRESULT LastErrorResult() {
-    const DWORD error = GetLastError();
-    return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
-}
-
-std::wstring ErrorDescription(HRESULT error) {
-    wchar_t buffer[512] = {};
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                  static_cast<DWORD>(error), 0, buffer, ARRAYSIZE(buffer), nullptr);
-    while (length > 0 &&
-           (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' || buffer[length - 1] == L' '))
-        --length;
-    return std::wstring(buffer, length);
 }
 
 // An OVERLAPPED that addresses the 1-based `position` + `done` of a synchronous handle, so
@@ -61,36 +44,15 @@ HRESULT FileLength(const std::wstring& path, std::int64_t& length) {
     return S_OK;
 }
 
-// A new, empty file beside `destination` (same folder, so the final move is a rename).
-HRESULT CreateTemporaryBeside(const std::wstring& destination, std::wstring& temporary) {
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        std::wstring candidate = TemporaryClipName(destination, GetCurrentProcessId(), attempt);
-        win::UniqueFile file(CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file) {
-            temporary = std::move(candidate);
-            return S_OK;
-        }
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
-            return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
-    }
-    return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
-}
-
-std::int32_t ToProgress(std::int64_t value) {
-    return static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(value, 0, std::numeric_limits<std::int32_t>::max()));
-}
-
-HWND LiveWindow(HWND window) {
-    return window && IsWindow(window) ? window : nullptr;
-}
-
 } // namespace
 
 BlockObserver SetBlockObserver(BlockObserver observer) {
     return std::exchange(BlockObserverSlot(), std::move(observer));
+}
+
+void NotifyBlockObserver(const CutProgress& progress) {
+    if (BlockObserver observer = BlockObserverSlot())
+        observer(progress);
 }
 
 HRESULT ReadBlock(const std::wstring& path, std::int64_t position, std::size_t count,
@@ -194,90 +156,38 @@ bool AskReplace(HWND owner, const std::wstring& path) {
 
 CutResult CutFile(const std::wstring& source, const std::wstring& destination, std::int32_t cutStart,
                   std::int32_t cutEnd, std::optional<double> duration, HWND owner, bool alwaysOnTop) {
-    // A quit request seen while events run waits until the closing message is answered:
-    // declared first, it is posted again last.
-    win::KeptQuit quit;
     CutResult result;
-    auto finish = [&](CutOutcome outcome, std::wstring text, const wchar_t* title, UINT icon) {
-        result.outcome = outcome;
-        result.message = std::move(text);
-        ShowMessageBox(LiveWindow(owner), result.message, title, MB_OK | icon);
+    ClipSession session(source, destination, owner, alwaysOnTop, result);
+    if (!session.DestinationAllowed())
         return result;
-    };
-    auto fail = [&](ClipFailure failure, HRESULT error) {
-        result.error = error;
-        result.bytesWritten = 0; // nothing of a failed copy is kept
-        return finish(CutOutcome::Failed, FailureText(failure, source, destination, ErrorDescription(error)),
-                      ClipErrorTitle, MB_ICONERROR);
-    };
-
-    // Writing the clip over its own source would destroy the source.
-    if (IsSameFile(source, destination)) {
-        return finish(CutOutcome::Refused, FailureText(ClipFailure::SameFile, source, destination, {}),
-                      ClipErrorTitle, MB_ICONWARNING);
-    }
-
-    // A read-only file (or a folder) is not replaced, on any file system: Windows refuses to
-    // move over one, but not every platform layer does.
-    if (const DWORD existing = GetFileAttributesW(destination.c_str());
-        existing != INVALID_FILE_ATTRIBUTES &&
-        (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-        return fail(ClipFailure::ReplaceDestination, HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
 
     std::int64_t sourceLength = 0;
     if (HRESULT hr = FileLength(source, sourceLength); FAILED(hr))
-        return fail(ClipFailure::ReadSource, hr);
+        return session.Fail(ClipFailure::ReadSource, hr);
     result.range = ComputeCutRange(sourceLength, cutStart, cutEnd, duration);
     const CutRange& range = result.range;
     const std::int64_t blocks = range.BlockCount();
     if (blocks == 0) {
-        return finish(CutOutcome::NothingSaved, NothingSavedText(WhyEmpty(range, cutStart, cutEnd)),
-                      ClipErrorTitle, MB_ICONWARNING);
+        return session.Finish(CutOutcome::NothingSaved, NothingSavedText(WhyEmpty(range, cutStart, cutEnd)),
+                              ClipErrorTitle, MB_ICONWARNING);
     }
 
-    std::wstring temporary;
-    if (HRESULT hr = CreateTemporaryBeside(destination, temporary); FAILED(hr))
-        return fail(ClipFailure::WriteClip, hr);
-    auto discard = [&] {
-        // Best effort: the partial clip is only a leftover file, never the destination.
-        DeleteFileW(temporary.c_str());
-    };
-
+    if (HRESULT hr = session.CreateTemporary(); FAILED(hr))
+        return session.Fail(ClipFailure::WriteClip, hr);
     std::vector<std::uint8_t> block;
     block.reserve(static_cast<std::size_t>(BlockSize));
-    ProgressWindow progress;
     for (std::int64_t i = 0; i < blocks; ++i) {
         const auto length = static_cast<std::size_t>(range.BlockLength(i));
-        if (HRESULT hr = ReadBlock(source, range.SourcePosition(i), length, block); FAILED(hr)) {
-            progress.Unload();
-            discard();
-            return fail(ClipFailure::ReadSource, hr);
-        }
-        if (HRESULT hr = WriteBlock(temporary, range.ClipPosition(i), block); FAILED(hr)) {
-            progress.Unload();
-            discard();
-            return fail(ClipFailure::WriteClip, hr);
-        }
+        if (HRESULT hr = ReadBlock(source, range.SourcePosition(i), length, block); FAILED(hr))
+            return session.Fail(ClipFailure::ReadSource, hr);
+        if (HRESULT hr = WriteBlock(session.Temporary(), range.ClipPosition(i), block); FAILED(hr))
+            return session.Fail(ClipFailure::WriteClip, hr);
         result.bytesWritten += static_cast<std::int64_t>(block.size());
-
-        // The owner may have gone while events ran; the window then stands alone.
-        progress.Show(LiveWindow(owner), alwaysOnTop);
-        progress.SetProgress(ToProgress(blocks - 1), ToProgress(i));
-        // Both windows repaint and the main window stays usable meanwhile.
-        win::RunPendingMessages(quit);
-        if (BlockObserver observer = BlockObserverSlot())
-            observer(CutProgress{i + 1, blocks, progress.Window(), progress.Bar(), temporary});
+        session.Advance(i + 1, blocks);
     }
-    progress.SetProgress(ToProgress(blocks - 1), 0);
-    progress.Unload();
-
-    // The clip replaces the destination only now that it is complete.
-    if (!MoveFileExW(temporary.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        const HRESULT hr = LastErrorResult();
-        discard();
-        return fail(ClipFailure::ReplaceDestination, hr);
-    }
-    return finish(CutOutcome::Saved, SavedText, SavedTitle, MB_ICONINFORMATION);
+    if (!session.Commit())
+        return result;
+    return session.Finish(CutOutcome::Saved, SavedText, SavedTitle, MB_ICONINFORMATION);
 }
 
 } // namespace klevotrim
