@@ -15,6 +15,10 @@ inline constexpr wchar_t kIdleName[] = L" Klevotrim 1.0 ";
 inline constexpr wchar_t kZeroTime[] = L"Time:00:00:00/00:00:00";
 inline constexpr wchar_t kVersion[] = L"1.0";
 
+// The stored preferences' value names.
+inline constexpr char kAlwaysOnTopValue[] = "Always On Top";
+inline constexpr char kPlayableClipsValue[] = "Playable Clips";
+
 // Open dialog: flags (hide read-only, no change of folder, create prompt, explorer, no
 // dereferenced links, long names, resizable, show hidden) and the filter with "|" separators.
 inline constexpr std::uint32_t kOpenFlags = 0x10B8200C;

@@ -109,7 +109,8 @@ bool MainWindow::Start(HINSTANCE instance, bool quitOnUnload) {
     // The frame change moved the client area; paint everything afresh.
     RedrawWindow(hwnd(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    alwaysOnTop_ = ReadPreferenceBoolean(Preferences().LoadKey("Always On Top", "False"));
+    alwaysOnTop_ = ReadPreferenceBoolean(Preferences().LoadKey(kAlwaysOnTopValue, "False"));
+    playableClips_ = ReadPreferenceBoolean(Preferences().LoadKey(kPlayableClipsValue, "False"));
     if (alwaysOnTop_)
         SetTopMost(hwnd());
     else
@@ -230,6 +231,8 @@ void MainWindow::BuildMenu() {
     item(window, Cmd::mnu200, L"100%");
     item(window, Cmd::mnu300, L"200%");
     item(window, Cmd::mnuFit, L"Fit to Screen");
+    AppendMenuW(window, MF_SEPARATOR, 0, nullptr);
+    item(window, Cmd::mnuPlayable, L"Playable Clips");
 
     item(file, Cmd::mnuOpen, L"Open");
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
@@ -326,7 +329,8 @@ void MainWindow::Form_Unload() {
     DetachMessage(this, hwnd(), WM_GETMINMAXINFO);
     KillTimer(hwnd(), kMediaTimer);
     KillTimer(hwnd(), kScrollTimer);
-    Preferences().WriteKey("Always On Top", alwaysOnTop_ ? "True" : "False");
+    Preferences().WriteKey(kAlwaysOnTopValue, alwaysOnTop_ ? "True" : "False");
+    Preferences().WriteKey(kPlayableClipsValue, playableClips_ ? "True" : "False");
     media_.reset(); // ends playback
     preferences_.reset();
     pos_.Destroy();
@@ -432,6 +436,9 @@ LRESULT MainWindow::OnCommand(int id) {
         break;
     case Cmd::mnuExit:
         mnuExit_Click();
+        break;
+    case Cmd::mnuPlayable:
+        mnuPlayable_Click();
         break;
     }
     return 0;

@@ -56,6 +56,7 @@ enum class Cmd : int {
     mnuForum,
     mnuAbou,
     mnuExit,
+    mnuPlayable, // "Playable Clips", at the end of the "Window" submenu
 };
 
 enum ButtonIndex { kOpen, kPlay, kPause, kStop, kStart, kEnd, kSave };
@@ -104,6 +105,7 @@ class MainWindow final : public win::Window, public PictureBoxHandler, public IS
     const std::wstring& CurrentFile() const { return currentFile_; }
     bool Seeking() const { return seeking_; }
     bool AlwaysOnTop() const { return alwaysOnTop_; }
+    bool PlayableClips() const { return playableClips_; }
     bool IsFullScreen() const { return isFullScreen_; }
     const CutPoints& Cuts() const { return cuts_; }
     // Cutsld's placement as last set, unrounded (left, top, width, height in panel pixels).
@@ -133,6 +135,7 @@ class MainWindow final : public win::Window, public PictureBoxHandler, public IS
     void cmdSave_Click();
     void mnuFullscreen_Click();
     void mnuOOt_Click();
+    void mnuPlayable_Click();
     void mnuSize_Click(int width, int height);
     void mnuFit_Click();
     void mnuWebPage_Click(const wchar_t* address);
@@ -196,6 +199,7 @@ class MainWindow final : public win::Window, public PictureBoxHandler, public IS
     std::wstring nameCaption_;
     bool seeking_ = false;
     bool alwaysOnTop_ = false;
+    bool playableClips_ = false; // Save writes a playable clip instead of the block range
     bool isFullScreen_ = false;
     bool inMediaTick_ = false;
     CutPoints cuts_;

@@ -6,6 +6,7 @@
 #include "cutting/ClipWriter.h"
 #include "cutting/ClipWriterText.h"
 #include "cutting/FunctionsWin.h"
+#include "cutting/PlayableClipWriter.h"
 #include "media/Media.h"
 #include "ui/chrome/About.h"
 #include "ui/chrome/Border.h"
@@ -125,6 +126,8 @@ SeekBarPlacement MainWindow::PosPlacement() {
     SeekBarPlacement placement;
     placement.value = pos_.Value().value_or(0);
     placement.max = pos_.Max().value_or(0);
+    if (media_)
+        placement.mediaSeconds = media_->Position();
     if (HWND window = pos_.Window()) {
         RECT rect{};
         GetWindowRect(window, &rect);
@@ -182,8 +185,17 @@ void MainWindow::cmdSave_Click() {
     const std::wstring source = currentFile_;
     const std::int32_t cutStart = cuts_.CutStart();
     const std::int32_t cutEnd = cuts_.CutEnd();
-    if (!FileExists(destination) || AskReplace(hwnd(), destination))
-        CutFile(source, destination, cutStart, cutEnd, Media().Max(), hwnd(), alwaysOnTop_);
+    if (!FileExists(destination) || AskReplace(hwnd(), destination)) {
+        if (playableClips_) {
+            std::optional<clip::Marks> marks;
+            if (const std::optional<MediaMarks> kept = cuts_.Marks())
+                marks = clip::Marks{kept->start, kept->end};
+            SavePlayableClip(source, destination, marks, BlockCut{cutStart, cutEnd, Media().Max()}, hwnd(),
+                             alwaysOnTop_);
+        } else {
+            CutFile(source, destination, cutStart, cutEnd, Media().Max(), hwnd(), alwaysOnTop_);
+        }
+    }
     if (!hwnd())
         return;
     Media().Play(); // resumes also when it was paused before
@@ -203,6 +215,11 @@ void MainWindow::mnuOOt_Click() {
         SetNotTopMost(hwnd());
     else
         SetTopMost(hwnd());
+}
+
+void MainWindow::mnuPlayable_Click() {
+    // Stored at unload, as Always On Top is; the check mark follows when the menu opens.
+    playableClips_ = !playableClips_;
 }
 
 void MainWindow::mnuSize_Click(int width, int height) {

@@ -270,6 +270,7 @@ void MainWindow::RefreshMenuStates() {
     enable(Cmd::mnuSave, states.saveClip);
     check(Cmd::mnuOOt, states.alwaysOnTopChecked);
     check(Cmd::mnuFullscreen, states.fullscreenChecked);
+    check(Cmd::mnuPlayable, playableClips_);
     for (Cmd size : {Cmd::mnu100, Cmd::mnu200, Cmd::mnu300, Cmd::mnuFit})
         enable(size, states.sizesEnabled);
 }

@@ -10,6 +10,7 @@ CutBarUpdate CutPoints::StartPoint(const SeekBarPlacement& pos) {
     update.top = pos.top + pos.height / 2.0 - BarThickness / 4.0;
     update.bringToFront = true;
     cutStart_ = pos.value;
+    startSeconds_ = pos.mediaSeconds;
     update.width = BarThickness;
     // A start at the very end keeps the bar's left edge and visibility as they were.
     if (pos.max == cutStart_)
@@ -22,6 +23,7 @@ CutBarUpdate CutPoints::StartPoint(const SeekBarPlacement& pos) {
 
 CutBarUpdate CutPoints::EndPoint(const SeekBarPlacement& pos) {
     cutEnd_ = pos.value;
+    endSeconds_ = pos.mediaSeconds;
     if (cutEnd_ > cutStart_) {
         CutBarUpdate update;
         // A bar without a scale has no length to show; the range itself still counts.
@@ -35,6 +37,12 @@ CutBarUpdate CutPoints::EndPoint(const SeekBarPlacement& pos) {
     CutBarUpdate update = StartPoint(pos);
     update.saveButton = ButtonChange::Disable;
     return update;
+}
+
+std::optional<MediaMarks> CutPoints::Marks() const {
+    if (!startSeconds_ || !endSeconds_)
+        return std::nullopt;
+    return MediaMarks{*startSeconds_, *endSeconds_};
 }
 
 } // namespace klevotrim

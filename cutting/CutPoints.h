@@ -16,6 +16,14 @@ struct SeekBarPlacement {
     double top = 0.0;
     double width = 0.0;
     double height = 0.0;
+    // The media engine's position at the command, fraction kept; nullopt without media.
+    std::optional<double> mediaSeconds;
+};
+
+// The engine's positions at the last Start Point and End Point commands.
+struct MediaMarks {
+    double start = 0.0;
+    double end = 0.0;
 };
 
 enum class ButtonChange { Keep, Enable, Disable };
@@ -47,10 +55,15 @@ class CutPoints {
 
     std::int32_t CutStart() const { return cutStart_; }
     std::int32_t CutEnd() const { return cutEnd_; }
+    // The marks a playable clip is cut at: they follow the whole-second points (an end before
+    // the start moves the start too). Nullopt when either command ran without media.
+    std::optional<MediaMarks> Marks() const;
 
   private:
     std::int32_t cutStart_ = 0;
     std::int32_t cutEnd_ = 0;
+    std::optional<double> startSeconds_;
+    std::optional<double> endSeconds_;
 };
 
 } // namespace klevotrim

@@ -81,6 +81,13 @@ HRESULT clsMedia::Pos(std::int32_t& seconds) const {
     return S_OK;
 }
 
+std::optional<double> clsMedia::Position() const {
+    REFTIME position = 0;
+    if (!mediaPosition_ || FAILED(mediaPosition_->get_CurrentPosition(&position)))
+        return std::nullopt;
+    return position;
+}
+
 void clsMedia::SetPos(std::int32_t seconds) {
     if (!mediaPosition_ || !mediaControl_)
         return;

@@ -28,6 +28,9 @@ class clsMedia {
     // graph; a platform failure (or a position beyond 32 bits) is returned and `seconds` is
     // left unchanged.
     HRESULT Pos(std::int32_t& seconds) const;
+    // Current position in seconds with its fraction; nullopt without a graph or when the
+    // platform cannot tell.
+    std::optional<double> Position() const;
     // Seeks to `seconds`. Failures are ignored: the position simply stays.
     void SetPos(std::int32_t seconds);
 

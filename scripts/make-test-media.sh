@@ -6,7 +6,7 @@ set -euo pipefail
 out=${1:?usage: make-test-media.sh <output folder>}
 mkdir -p "$out"
 cd "$out"
-stamp=".generated-v1"
+stamp=".generated-v2"
 [ -f "$stamp" ] && exit 0
 
 ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
@@ -31,6 +31,8 @@ ff -f lavfi -i "$video:duration=10" -f lavfi -i "$tone:duration=10" \
 ff -f lavfi -i "$video:duration=10" -c:v mpeg1video -b:v 800k -f mpeg video-only-10s.mpg
 # A name outside the ANSI code page.
 cp tone-10s.wav "$(printf 'T\xc3\xb6ne \xd0\xba\xd0\xbb\xd0\xb8\xd0\xbf \xe9\x9f\xb3.wav')"
+# A container no playable-clip planner reads (Ogg Vorbis), 10 s.
+ff -f lavfi -i "$tone:duration=10" -ac 2 -c:a libvorbis -q:a 3 tone-10s.ogg
 # Not media at all, under a media extension.
 printf 'This is a text file, not a sound.\n' > not-media.mp3
 

@@ -207,6 +207,44 @@ TEST_F(Chrome, MenuStatesFollowTheButtonsTheFlagsAndTheWindowState) {
     EXPECT_TRUE(Checked(menu, Cmd::mnuFullscreen));
 }
 
+TEST_F(Chrome, PlayableClipsEndsTheWindowSubmenuAndIsKeptAcrossARestart) {
+    HMENU menu = OpenMenuOnSurface();
+    ASSERT_NE(menu, nullptr);
+    HMENU window = nullptr;
+    for (int i = 0; i < GetMenuItemCount(menu) && !window; ++i) {
+        wchar_t caption[32] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), caption, 32, MF_BYPOSITION);
+        if (std::wstring(caption) == L"Window")
+            window = GetSubMenu(menu, i);
+    }
+    ASSERT_NE(window, nullptr);
+    const int count = GetMenuItemCount(window);
+    ASSERT_EQ(count, 8) << "Always On Top, -, four sizes, -, Playable Clips";
+    EXPECT_EQ(GetMenuItemID(window, count - 1), static_cast<UINT>(Cmd::mnuPlayable));
+    wchar_t caption[32] = {};
+    GetMenuStringW(window, static_cast<UINT>(count - 1), caption, 32, MF_BYPOSITION);
+    EXPECT_STREQ(caption, L"Playable Clips");
+    EXPECT_TRUE(GetMenuState(window, static_cast<UINT>(count - 2), MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_FALSE(Checked(menu, Cmd::mnuPlayable)) << "off by default";
+
+    Command(Cmd::mnuPlayable);
+    EXPECT_TRUE(Main().PlayableClips());
+    EXPECT_TRUE(Checked(OpenMenuOnSurface(), Cmd::mnuPlayable));
+    EXPECT_FALSE(ReadPreference("Playable Clips").has_value()) << "written only at unload";
+    Main().Close();
+    PumpMessages(50);
+    EXPECT_EQ(ReadPreference("Playable Clips"), std::optional<std::string>("True"));
+
+    window_.reset();
+    StartWindow();
+    EXPECT_TRUE(Main().PlayableClips());
+    EXPECT_TRUE(Checked(OpenMenuOnSurface(), Cmd::mnuPlayable));
+    Command(Cmd::mnuPlayable);
+    EXPECT_FALSE(Checked(OpenMenuOnSurface(), Cmd::mnuPlayable));
+    Main().Close();
+    EXPECT_EQ(ReadPreference("Playable Clips"), std::optional<std::string>("False"));
+}
+
 TEST_F(Chrome, ARightPressOnThePanelShowsTheMenuWithoutRefreshingIt) {
     ASSERT_TRUE(Grayed(OpenMenuOnSurface(), Cmd::mnuStop)); // the last refresh
     POINT at{};

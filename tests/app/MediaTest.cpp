@@ -41,6 +41,28 @@ class MediaCommands : public AppTest {
         WPARAM keys = message == WM_LBUTTONUP ? 0 : MK_LBUTTON;
         SendMessageW(bar, message, keys, MAKELPARAM(static_cast<WORD>(static_cast<short>(x)), 5));
     }
+    // Pauses, then at each point seeks the media and the bar there and marks it, as a user
+    // does after releasing the seek bar.
+    void MarkRange(std::int32_t start, std::int32_t end) {
+        ASSERT_TRUE(PumpUntil([&] { return Main().Pos().Max().value_or(0) >= end; }, 5000));
+        Click(Cmd::Pause);
+        for (const auto& [seconds, command] : {std::pair{start, Cmd::Start}, std::pair{end, Cmd::End}}) {
+            Main().Media().SetPos(seconds);
+            ASSERT_EQ(Main().Pos().SetValue(seconds), S_OK);
+            Click(command);
+        }
+        ASSERT_TRUE(Main().Button(kSave).Enabled());
+    }
+    // Saves through the real command with Playable Clips on.
+    void SavePlayableAs(const std::wstring& clip) {
+        if (!Main().PlayableClips())
+            Click(Cmd::mnuPlayable);
+        Main().CD().SetSaveCall([clip](OPENFILENAMEW& ofn) {
+            wcscpy_s(ofn.lpstrFile, ofn.nMaxFile, clip.c_str());
+            return true;
+        });
+        Click(Cmd::Save);
+    }
     int BarWidth() {
         RECT client{};
         GetClientRect(Main().Pos().Window(), &client);
@@ -444,5 +466,20 @@ TEST_F(MediaCommands, ACancelledSaveDialogChangesNothing) {
     EXPECT_TRUE(messages_.empty());
     EXPECT_TRUE(Main().Button(kSave).Enabled());
     EXPECT_TRUE(IsWindowVisible(Main().Cutsld()));
+    EXPECT_EQ(Main().Media().Status(), L"Playing");
+}
+
+TEST_F(MediaCommands, PlayableSaveOfAContainerNoPlannerReadsSaysWhyAndNoWritesNothing) {
+    ScratchFolder folder;
+    const std::wstring clip = folder.File(L"clip.ogg");
+    PlayByDrop(TestMediaPath(L"tone-10s.ogg"));
+    MarkRange(2, 6);
+    answer_ = IDNO;
+    SavePlayableAs(clip);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text.rfind(L"This file cannot be saved as a playable clip: ", 0), 0u)
+        << messages_[0].text;
+    EXPECT_EQ(messages_[0].type & MB_YESNO, static_cast<UINT>(MB_YESNO));
+    EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(folder.path()))) << "nothing written on No";
     EXPECT_EQ(Main().Media().Status(), L"Playing");
 }

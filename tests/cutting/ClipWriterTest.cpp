@@ -1,5 +1,7 @@
 #include "ClipWriterTestSupport.h"
 #include "TestSupport.h"
+#include "cutting/PlayableClipText.h"
+#include "cutting/PlayableClipWriter.h"
 #include "cutting/ProgressBar.h"
 
 #include <gtest/gtest.h>
@@ -196,6 +198,104 @@ TEST_F(ClipWriterCopy, SourceHeldOpenByAPlayerThatDeniesWritersIsStillRead) {
     CloseHandle(player);
     EXPECT_EQ(result.outcome, CutOutcome::Saved);
     EXPECT_EQ(ReadWholeFile(destination), PatternRange(MiB, 2 * MiB));
+}
+
+// ---- Playable clips: the plan's header, source range and trailer, saved as the block range is.
+
+TEST_F(ClipWriterCopy, APlanIsWrittenAsHeaderRangeAndTrailerWithProgressInMiB) {
+    WritePatternFile(source, 12 * MiB);
+    // A player holding the source with read sharing only: any writer would be refused.
+    HANDLE player = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(player, INVALID_HANDLE_VALUE);
+    clip::ClipPlan plan;
+    plan.header = {'h', 'e', 'a', 'd'};
+    plan.rangeBegin = MiB + 5; // unaligned, and longer than two large reads
+    plan.rangeEnd = plan.rangeBegin + 9 * MiB + 3;
+    plan.trailer = {'t', 'a', 'i', 'l', '!'};
+    ScriptedMessageBoxes boxes;
+    std::vector<ProgressSeen> seen;
+    ObserveBlocks observe([&](const CutProgress& p) {
+        seen.push_back(
+            {p.block, p.blocks, ProgressBar::Maximum(p.progressBar), ProgressBar::Value(p.progressBar)});
+        EXPECT_FALSE(FileIsThere(destination)) << "the clip appears only once complete";
+    });
+
+    CutResult result = WriteClipPlan(source, destination, plan, owner.get(), false);
+    CloseHandle(player);
+
+    EXPECT_EQ(result.outcome, CutOutcome::Saved);
+    std::vector<std::uint8_t> expected = plan.header;
+    const auto range = PatternRange(static_cast<std::int64_t>(plan.rangeBegin), 9 * MiB + 3);
+    expected.insert(expected.end(), range.begin(), range.end());
+    expected.insert(expected.end(), plan.trailer.begin(), plan.trailer.end());
+    EXPECT_EQ(result.bytesWritten, static_cast<std::int64_t>(expected.size()));
+    EXPECT_EQ(ReadWholeFile(destination), expected);
+    // Ten MiB (the last one partly) in reads of several MiB: the bar counts MiB to its end.
+    ASSERT_EQ(seen.size(), (9 * MiB + 3 + PlayableCopyBlock - 1) / PlayableCopyBlock);
+    EXPECT_EQ(seen.back().block, 10);
+    EXPECT_EQ(seen.back().blocks, 10);
+    EXPECT_EQ(seen.back().maximum, 9);
+    EXPECT_EQ(seen.back().value, 9);
+    EXPECT_EQ(seen.front().value, static_cast<std::int32_t>(PlayableCopyBlock / MiB) - 1);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, L"Part of file has been saved successfully");
+    EXPECT_EQ(boxes.shown()[0].title, L"Finish");
+    EXPECT_EQ(FilesIn(folder.path()).size(), 2u);
+}
+
+TEST_F(ClipWriterCopy, APlanReachingBeyondTheSourceWritesNothing) {
+    WritePatternFile(source, 3 * MiB);
+    WriteFilledFile(destination, 100, 0xEE);
+    clip::ClipPlan plan;
+    plan.rangeBegin = MiB;
+    plan.rangeEnd = 3 * MiB + 1;
+    ScriptedMessageBoxes boxes;
+    CutResult result = WriteClipPlan(source, destination, plan, owner.get(), false);
+    EXPECT_EQ(result.outcome, CutOutcome::Failed);
+    EXPECT_EQ(ReadWholeFile(destination), std::vector<std::uint8_t>(100, 0xEE));
+    EXPECT_FALSE(HasPartFiles(folder.path()));
+}
+
+TEST_F(ClipWriterCopy, AFileNoPlannerKnowsOffersTheExactBlockRangeAndNoWritesNothing) {
+    WritePatternFile(source, 5 * MiB); // no container's signature
+    {
+        ScriptedMessageBoxes boxes(IDNO);
+        PlayableSaveResult result = SavePlayableClip(source, destination, clip::Marks{1.5, 3.5},
+                                                     BlockCut{1, 4, 5.0}, owner.get(), false);
+        EXPECT_EQ(result.save.outcome, CutOutcome::NothingSaved);
+        EXPECT_EQ(result.planStatus, clip::PlanStatus::NotThisFormat);
+        EXPECT_TRUE(result.blockRangeOffered);
+        EXPECT_FALSE(result.blockRangeSaved);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, NotPlayableQuestion(result.reason));
+        EXPECT_EQ(boxes.shown()[0].type, static_cast<UINT>(MB_YESNO | MB_ICONWARNING));
+        EXPECT_EQ(FilesIn(folder.path()).size(), 1u) << "nothing written on No";
+    }
+    ScriptedMessageBoxes boxes(IDYES);
+    PlayableSaveResult result =
+        SavePlayableClip(source, destination, clip::Marks{1.5, 3.5}, BlockCut{1, 4, 5.0}, owner.get(), false);
+    EXPECT_TRUE(result.blockRangeSaved);
+    EXPECT_EQ(result.save.outcome, CutOutcome::Saved);
+    EXPECT_EQ(ReadWholeFile(destination), PatternRange(MiB, 3 * MiB)) << "exactly the designed range";
+    EXPECT_EQ(boxes.shown().back().text, L"Part of file has been saved successfully");
+}
+
+TEST_F(ClipWriterCopy, MarksThatMakeNoClipAreExplainedAndWriteNothing) {
+    WritePatternFile(source, 3 * MiB);
+    for (const std::optional<clip::Marks> marks :
+         {std::optional<clip::Marks>{}, std::optional(clip::Marks{2, 2}), std::optional(clip::Marks{2, 1}),
+          std::optional(clip::Marks{-1, 2})}) {
+        ScriptedMessageBoxes boxes;
+        PlayableSaveResult result =
+            SavePlayableClip(source, destination, marks, BlockCut{1, 3, 3.0}, owner.get(), false);
+        EXPECT_EQ(result.save.outcome, CutOutcome::NothingSaved);
+        EXPECT_EQ(result.planStatus, clip::PlanStatus::BadMarks);
+        EXPECT_FALSE(result.blockRangeOffered);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, BadMarksText(result.reason));
+        EXPECT_EQ(FilesIn(folder.path()).size(), 1u);
+    }
 }
 
 TEST_F(ClipWriterCopy, SourcesBeyondFourGibibytesCutAt64BitOffsets) {

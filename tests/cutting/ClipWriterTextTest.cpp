@@ -1,4 +1,5 @@
 #include "cutting/ClipWriterText.h"
+#include "cutting/PlayableClipText.h"
 
 #include <gtest/gtest.h>
 
@@ -50,4 +51,19 @@ TEST(ClipWriterText, FailureNamesWhatFailedAndThatNothingWasSaved) {
     auto same = FailureText(ClipFailure::SameFile, L"C:\\in.mpg", L"c:\\IN.mpg", L"");
     EXPECT_NE(same.find(L"c:\\IN.mpg"), std::wstring::npos);
     EXPECT_NE(same.find(L"cut from"), std::wstring::npos);
+}
+
+TEST(ClipWriterText, PlayableClipMessagesGiveThePlannersReason) {
+    EXPECT_EQ(NotPlayableQuestion("the MP4 file keeps its index after the media data"),
+              L"This file cannot be saved as a playable clip: the MP4 file keeps its index after the media "
+              L"data.\r\nDo you want to save the exact block range between the start and end points instead "
+              L"(as with Playable Clips turned off)?");
+    const std::wstring bad = BadMarksText("the end point must lie after the start point");
+    EXPECT_EQ(
+        bad.rfind(L"The playable clip cannot be saved: the end point must lie after the start point.", 0),
+        0u);
+    EXPECT_NE(bad.find(L"Nothing was saved"), std::wstring::npos);
+    // Reasons come from parsers of untrusted files: no control or non-ASCII bytes reach the box.
+    EXPECT_EQ(ReasonText("bad \x01tag \xC3\xA9"), L"bad ?tag ??");
+    EXPECT_EQ(ReasonText(""), L"its contents could not be read");
 }

@@ -116,3 +116,25 @@ TEST(CutPoints, PointsSurviveAnotherMediaScale) {
     ASSERT_TRUE(update.left);
     EXPECT_DOUBLE_EQ(*update.left, 10.0 - 1.0 + 377.0 * 5 / 10);
 }
+
+TEST(CutPoints, TheEnginePositionsFollowThePointsForPlayableClips) {
+    CutPoints points;
+    EXPECT_FALSE(points.Marks()) << "nothing marked yet";
+    auto at = [](std::int32_t value, std::optional<double> seconds) {
+        SeekBarPlacement bar = Bar(value);
+        bar.mediaSeconds = seconds;
+        return bar;
+    };
+    points.StartPoint(at(50, 49.62));
+    points.EndPoint(at(150, 150.37));
+    ASSERT_TRUE(points.Marks());
+    EXPECT_DOUBLE_EQ(points.Marks()->start, 49.62);
+    EXPECT_DOUBLE_EQ(points.Marks()->end, 150.37);
+    // An end before the start moves the start there too, fraction and all.
+    points.EndPoint(at(20, 20.4));
+    EXPECT_DOUBLE_EQ(points.Marks()->start, 20.4);
+    EXPECT_DOUBLE_EQ(points.Marks()->end, 20.4);
+    // A mark taken without media leaves nothing to cut a playable clip at.
+    points.StartPoint(at(10, std::nullopt));
+    EXPECT_FALSE(points.Marks());
+}

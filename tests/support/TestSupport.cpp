@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <vector>
 
 namespace klevotrim::test {
@@ -30,6 +31,62 @@ std::wstring TestMediaPath(std::wstring_view fileName) {
     if (!folder.empty() && folder.back() != L'\\')
         folder += L'\\';
     return folder + std::wstring(fileName);
+}
+
+std::string HostPathQuoted(const std::wstring& path) {
+    using HostName = char*(CDECL*)(const wchar_t*);
+    const auto hostName = reinterpret_cast<HostName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    std::string name;
+    if (char* unix = hostName ? hostName(path.c_str()) : nullptr) {
+        name = unix;
+        HeapFree(GetProcessHeap(), 0, unix);
+    }
+    std::string quoted = "'";
+    for (const char c : name)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::optional<std::string> RunHostCommand(const std::string& command, DWORD timeoutMs) {
+    static std::atomic<unsigned> counter{0};
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring stem = std::wstring(temp) + L"klevotrim-host-" +
+                              std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
+    const std::wstring script = stem + L".sh", output = stem + L".out", done = stem + L".done";
+    {
+        std::ofstream out(std::filesystem::path(script), std::ios::binary);
+        out << "( " << command << " ) > " << HostPathQuoted(output) << " 2>&1 < /dev/null\n"
+            << "echo $? > " << HostPathQuoted(done + L".part") << " && mv " << HostPathQuoted(done + L".part")
+            << " " << HostPathQuoted(done) << "\n";
+    }
+    // Wine hands the command line to the host program split by the Windows rules.
+    const std::string hostScript = HostPathQuoted(script);
+    std::wstring commandLine = L"sh \"" + std::wstring(hostScript.begin() + 1, hostScript.end() - 1) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(L"Z:\\bin\\sh", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return std::nullopt;
+    // Host programs come back without handles; close any that Windows itself would give.
+    if (process.hProcess)
+        CloseHandle(process.hProcess);
+    if (process.hThread)
+        CloseHandle(process.hThread);
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (GetFileAttributesW(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount64() >= deadline)
+            return std::nullopt;
+        Sleep(20);
+    }
+    std::ifstream in(std::filesystem::path(output), std::ios::binary);
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.close();
+    for (const std::wstring& file : {script, output, done})
+        DeleteFileW(file.c_str());
+    return text;
 }
 
 void PumpMessages(DWORD milliseconds) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,15 @@ bool DropFiles(HWND window, const std::vector<std::wstring>& paths);
 // (i * step) >> shift over the running byte index i: not silence, so a copy that lost or
 // shifted bytes does not compare equal to it.
 void WriteTestWav(const std::wstring& path, int seconds, std::uint32_t step, std::uint32_t shift);
+
+// Under Wine: runs `command` with the host system's shell (ffmpeg, ffprobe) and waits up to
+// `timeoutMs` for it; returns its standard output and error together, or nullopt when it did
+// not run or end in time. Wine starts host programs without a process handle to wait on, so
+// the script marks its own end in a file.
+std::optional<std::string> RunHostCommand(const std::string& command, DWORD timeoutMs = 60000);
+
+// The host system's name (UTF-8) of a Windows path, quoted for its shell.
+std::string HostPathQuoted(const std::wstring& path);
 
 // A fresh folder under %TEMP%, removed with its contents when the object ends.
 class ScratchFolder {
