@@ -31,6 +31,14 @@ ff -f lavfi -i "$video:duration=10" -f lavfi -i "$tone:duration=10" \
 ff -f lavfi -i "$video:duration=10" -c:v mpeg1video -b:v 800k -f mpeg video-only-10s.mpg
 # A name outside the ANSI code page.
 cp tone-10s.wav "$(printf 'T\xc3\xb6ne \xd0\xba\xd0\xbb\xd0\xb8\xd0\xbf \xe9\x9f\xb3.wav')"
+# Video with audio, one key frame a second, for the playable-clip saves: 320 x 240, 10 s.
+x264=(-c:v libx264 -preset veryfast -g 25 -keyint_min 25 -sc_threshold 0 -pix_fmt yuv420p)
+ff -f lavfi -i "$video:duration=10" -f lavfi -i "$tone:duration=10" "${x264[@]}" -c:a aac -b:a 128k \
+   keyed-10s.mp4
+ff -f lavfi -i "$video:duration=10" -f lavfi -i "$tone:duration=10" "${x264[@]}" -c:a aac -b:a 128k \
+   keyed-10s.mkv
+ff -f lavfi -i "$video:duration=10" -f lavfi -i "$tone:duration=10" "${x264[@]}" -c:a aac -b:a 128k \
+   -f mpegts keyed-10s.ts
 # A container no playable-clip planner reads (Ogg Vorbis), 10 s.
 ff -f lavfi -i "$tone:duration=10" -ac 2 -c:a libvorbis -q:a 3 tone-10s.ogg
 # Not media at all, under a media extension.

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 using namespace klevotrim;
@@ -49,6 +50,15 @@ class MediaCommands : public AppTest {
         for (const auto& [seconds, command] : {std::pair{start, Cmd::Start}, std::pair{end, Cmd::End}}) {
             Main().Media().SetPos(seconds);
             ASSERT_EQ(Main().Pos().SetValue(seconds), S_OK);
+            Click(command);
+        }
+        ASSERT_TRUE(Main().Button(kSave).Enabled());
+    }
+    // Marks the range while the media plays on, as a user does at the moments they want.
+    // (Wine cannot seek every container, transport streams among them.)
+    void MarkWhilePlaying(double start, double end) {
+        for (const auto& [seconds, command] : {std::pair{start, Cmd::Start}, std::pair{end, Cmd::End}}) {
+            ASSERT_TRUE(PumpUntil([&] { return Main().Media().Position().value_or(0) >= seconds; }, 15000));
             Click(command);
         }
         ASSERT_TRUE(Main().Button(kSave).Enabled());
@@ -130,6 +140,38 @@ class DialogAnswerer {
     std::wstring title_;
     std::thread thread_;
 };
+
+// How ffprobe and the engine read a clip's times.
+enum class ClipTimes {
+    FromZero,      // the clip starts at 0 and lasts its duration
+    SourceSpan,    // it keeps the source's time stamps; the duration is its span (MPEG)
+    SourceEndTime, // it keeps the source's time stamps; the duration reads as its end time (Matroska)
+};
+
+// One container a playable-clip planner reads, as the sample media hold it.
+struct PlayableFormat {
+    const char* name;
+    const wchar_t* media;
+    const wchar_t* extension;
+    double keyframeGap; // how far before the start mark the clip may begin (its random-access point)
+    double accuracy;    // seconds, for the clip's duration as ffprobe and the engine see it
+    ClipTimes times;
+    const char* allowedDecodeError; // a complaint ffmpeg may print about a clip's first frame
+};
+
+class PlayableSave : public ::testing::WithParamInterface<PlayableFormat> {};
+
+// ffprobe's start time and duration of a file.
+std::pair<double, double> ProbeTimes(const std::wstring& path) {
+    const std::optional<std::string> probe =
+        RunHostCommand("ffprobe -v error -show_entries format=start_time,duration "
+                       "-of default=noprint_wrappers=1:nokey=1 " +
+                       HostPathQuoted(path));
+    std::pair<double, double> times{-1, -1};
+    if (probe)
+        std::sscanf(probe->c_str(), "%lf %lf", &times.first, &times.second);
+    return times;
+}
 
 class CutPointsOnTheBar : public MediaCommands {
   protected:
@@ -483,3 +525,66 @@ TEST_F(MediaCommands, PlayableSaveOfAContainerNoPlannerReadsSaysWhyAndNoWritesNo
     EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(folder.path()))) << "nothing written on No";
     EXPECT_EQ(Main().Media().Status(), L"Playing");
 }
+
+class PlayableClips : public MediaCommands, public PlayableSave {};
+
+TEST_P(PlayableClips, TheRealSaveWritesAClipThatDecodesCoversTheMarksAndReopens) {
+    const PlayableFormat& format = GetParam();
+    ScratchFolder folder;
+    const std::wstring source = TestMediaPath(format.media);
+    const std::wstring clip = folder.File(std::wstring(L"clip.") + format.extension);
+    PlayByDrop(source);
+    MarkWhilePlaying(2, 6);
+    const std::optional<MediaMarks> marks = Main().Cuts().Marks();
+    ASSERT_TRUE(marks);
+    SavePlayableAs(clip);
+    ASSERT_EQ(messages_.size(), 1u) << (messages_.empty() ? "" : ::testing::PrintToString(messages_[0].text));
+    EXPECT_EQ(messages_[0].text, L"Part of file has been saved successfully");
+    EXPECT_EQ(messages_[0].title, L"Finish");
+    EXPECT_EQ(Main().Media().Status(), L"Playing");
+
+    // It decodes without a complaint (but the one its format may make about its first frame).
+    const std::optional<std::string> errors =
+        RunHostCommand("ffmpeg -hide_banner -nostdin -v error -i " + HostPathQuoted(clip) + " -f null -");
+    ASSERT_TRUE(errors);
+    std::istringstream lines(*errors);
+    for (std::string line; std::getline(lines, line);) {
+        const bool allowed =
+            format.allowedDecodeError && line.find(format.allowedDecodeError) != std::string::npos;
+        EXPECT_TRUE(allowed) << line;
+    }
+    // It begins at the start mark or at the random-access point before it, and ends at the end mark.
+    const auto [sourceStart, sourceDuration] = ProbeTimes(source);
+    const auto [start, duration] = ProbeTimes(clip);
+    const double wanted = marks->end - marks->start;
+    const double begins =
+        format.times == ClipTimes::FromZero ? marks->start - (duration - wanted) : start - sourceStart;
+    const double span = format.times == ClipTimes::SourceEndTime ? duration - start : duration;
+    EXPECT_GE(span, wanted - format.accuracy);
+    EXPECT_LE(span, wanted + format.keyframeGap + format.accuracy);
+    EXPECT_LE(begins, marks->start + format.accuracy);
+    EXPECT_GE(begins, marks->start - format.keyframeGap - format.accuracy);
+    if (format.times == ClipTimes::FromZero) {
+        EXPECT_NEAR(start, 0.0, format.accuracy);
+    }
+
+    // The program's own engine opens the clip and finds that duration.
+    HWND owner = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 320, 240, nullptr, nullptr,
+                                 nullptr, nullptr);
+    {
+        clsMedia reopened;
+        reopened.FileName(clip, owner);
+        ASSERT_TRUE(reopened.Max());
+        EXPECT_NEAR(*reopened.Max(), duration, format.accuracy);
+    }
+    DestroyWindow(owner);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, PlayableClips,
+    ::testing::Values(PlayableFormat{"Avi", L"clip-10s.avi", L"avi", 0.05, 0.1, ClipTimes::FromZero, nullptr},
+                      PlayableFormat{"Mp4", L"keyed-10s.mp4", L"mp4", 1.0, 0.1, ClipTimes::FromZero, nullptr},
+                      PlayableFormat{"Mkv", L"keyed-10s.mkv", L"mkv", 1.0, 0.1, ClipTimes::SourceEndTime,
+                                     nullptr},
+    [](const ::testing::TestParamInfo<PlayableFormat>& info) {
+    return std::string(info.param.name); });
