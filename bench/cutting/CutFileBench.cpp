@@ -1,5 +1,6 @@
-// Cuts one range of a file with CutFile and prints the time and the memory it took:
-//   bench_cutfile <source> <destination> <cut start s> <cut end s> <duration s>
+// Cuts one range of a file with CutFile (or, with --playable, saves it as a playable clip at
+// the same marks) and prints the time and the memory it took:
+//   bench_cutfile [--playable] <source> <destination> <cut start s> <cut end s> <duration s>
 // Output lines are key=value, for run.sh.
 #include <windows.h>
 #include <psapi.h>
@@ -12,6 +13,7 @@
 
 #include "cutting/ClipWriter.h"
 #include "cutting/FunctionsWin.h"
+#include "cutting/PlayableClipWriter.h"
 
 namespace {
 
@@ -52,8 +54,14 @@ int main() {
     wchar_t** argv = args.get();
     if (!argv)
         return 2;
+    const bool playable = argc > 1 && std::wcscmp(argv[1], L"--playable") == 0;
+    if (playable) {
+        ++argv;
+        --argc;
+    }
     if (argc != 6) {
-        std::fwprintf(stderr, L"usage: bench_cutfile <source> <destination> <start> <end> <duration>\n");
+        std::fwprintf(stderr,
+                      L"usage: bench_cutfile [--playable] <source> <destination> <start> <end> <duration>\n");
         return 2;
     }
     const std::wstring source = argv[1];
@@ -86,14 +94,23 @@ int main() {
             QueryPerformanceCounter(&lastBlock);
     });
     QueryPerformanceCounter(&start);
+    klevotrim::clip::PlanStatus planStatus = klevotrim::clip::PlanStatus::Planned;
     const klevotrim::CutResult result =
-        klevotrim::CutFile(source, destination, cutStart, cutEnd, duration, owner, false);
+        playable ? [&] {
+            const klevotrim::PlayableSaveResult saved = klevotrim::SavePlayableClip(
+                source, destination, klevotrim::clip::Marks{std::wcstod(argv[3], nullptr), std::wcstod(argv[4], nullptr)},
+                klevotrim::BlockCut{cutStart, cutEnd, duration}, owner, false);
+            planStatus = saved.planStatus;
+            return saved.save;
+        }()
+                 : klevotrim::CutFile(source, destination, cutStart, cutEnd, duration, owner, false);
     QueryPerformanceCounter(&end);
     const Memory after = Sample();
     if (owner)
         DestroyWindow(owner);
 
-    std::printf("outcome=%d\n", static_cast<int>(result.outcome));
+    std::printf("outcome=%d\nplan_status=%d\n", static_cast<int>(result.outcome),
+                static_cast<int>(planStatus));
     std::printf("start_block=%lld\nblocks=%lld\nbytes=%lld\n", static_cast<long long>(result.range.S),
                 static_cast<long long>(result.range.BlockCount()),
                 static_cast<long long>(result.bytesWritten));

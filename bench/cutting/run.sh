@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Cuts the same range of a ~1 GB MPEG program stream three ways and compares them:
-# CutFile (under Wine), dd bs=1M over the same block range, and ffmpeg -ss -to -c copy.
+# Cuts the same range of a ~1 GB MPEG program stream four ways and compares them:
+# CutFile (under Wine), the playable-clip save at the same marks (under Wine), dd bs=1M over
+# CutFile's block range, and ffmpeg -ss -to -c copy.
 #   bench/cutting/run.sh <windows build folder>
 # The source is generated once into <build>/bench-cutting (or $KLEVOTRIM_BENCH_DIR, e.g.
 # /dev/shm/..., to compare the programs without the disk's write-back). CutFile runs in a Wine
@@ -70,6 +71,8 @@ for i in \$(seq 1 $runs); do
   echo "dd \$(echo "\$t1 - \$t0" | bc -l)" >> "$work/times.txt"
   rm -f "$work/cut.mpg"; sync
   wine "$exe" "$(winpath "$big")" "$(winpath "$work/cut.mpg")" $cut_start $cut_end $duration | tr -d '\\r' > "$work/cutfile-\$i.txt"
+  rm -f "$work/play.mpg"; sync
+  wine "$exe" --playable "$(winpath "$big")" "$(winpath "$work/play.mpg")" $cut_start $cut_end $duration | tr -d '\\r' > "$work/playable-\$i.txt"
   rm -f "$work/ff.mpg"; sync
   t0=\$(now); ffmpeg -hide_banner -loglevel error -y -ss $cut_start -to $cut_end -i "$big" -c copy -f mpeg "$work/ff.mpg"; t1=\$(now)
   echo "ff \$(echo "\$t1 - \$t0" | bc -l)" >> "$work/times.txt"
@@ -85,6 +88,10 @@ ff_med=$(sed -n 's/^ff //p' "$work/times.txt" | median)
 cut_med=$(for i in $(seq 1 $runs); do sed -n 's/^seconds=//p' "$work/cutfile-$i.txt"; done | median)
 copy_s=$(for i in $(seq 1 $runs); do sed -n 's/^copy_seconds=//p' "$work/cutfile-$i.txt"; done | best)
 field() { sed -n "s/^$1=//p" "$work/cutfile-$runs.txt"; }
+play_field() { sed -n "s/^$1=//p" "$work/playable-$runs.txt"; }
+play_s=$(for i in $(seq 1 $runs); do sed -n 's/^seconds=//p' "$work/playable-$i.txt"; done | best)
+play_med=$(for i in $(seq 1 $runs); do sed -n 's/^seconds=//p' "$work/playable-$i.txt"; done | median)
+[ "$(play_field outcome)" = 0 ] || { echo "the playable save did not save (plan status $(play_field plan_status))" >&2; exit 1; }
 cmp "$work/cut.mpg" "$work/dd.mpg" || { echo "CutFile's clip differs from dd's copy" >&2; exit 1; }
 
 bytes=$(field bytes)
@@ -96,13 +103,27 @@ printf '%-28s %8s s  %8s MiB/s\n' "CutFile (whole call)" "$cut_s" "$(rate "$cut_
 printf '%-28s %8s s  %8s MiB/s\n' "CutFile (up to last block)" "$copy_s" "$(rate "$copy_s")"
 printf '%-28s %8s s  %8s MiB/s (%s MiB written)\n' "ffmpeg -c copy" "$ff_s" "$(rate "$ff_s")" \
   "$(mib "$(stat -c %s "$work/ff.mpg")")"
-echo "best of $runs rounds above; medians: dd $dd_med s, CutFile $cut_med s, ffmpeg $ff_med s"
+play_bytes=$(play_field bytes)
+play_rate=$(echo "scale=1; $play_bytes / 1048576 / $play_s" | bc -l)
+printf '%-28s %8s s  %8s MiB/s (%s MiB written)\n' "playable clip (whole call)" "$play_s" "$play_rate" \
+  "$(mib "$play_bytes")"
+echo "best of $runs rounds above; medians: dd $dd_med s, CutFile $cut_med s, playable $play_med s, ffmpeg $ff_med s"
 echo "CutFile / dd throughput:     $(echo "scale=2; $dd_s / $cut_s" | bc -l)   (target >= 0.8)"
 echo "ffmpeg time / CutFile time:  $(echo "scale=2; $ff_s / $cut_s" | bc -l)   (target > 1)"
+dd_rate=$(rate "$dd_s")
+echo "playable / dd throughput:    $(echo "scale=2; $play_rate / $dd_rate" | bc -l)   (target >= 0.85)"
+echo "ffmpeg time / playable time: $(echo "scale=2; $ff_s / $play_s" | bc -l)   (target >= 2)"
+ffprobe -v error -show_entries format=start_time,duration -of default=noprint_wrappers=1 "$work/play.mpg" |
+  tr '\n' ' ' | sed 's/^/playable clip: /; s/$/\n/'
+ffmpeg -hide_banner -nostdin -v error -i "$work/play.mpg" -f null - 2>&1 | head -3 | sed 's/^/playable clip decode: /'
+pidle=$(play_field idle_working_set); ppeak=$(play_field peak_working_set)
+echo "playable working set: idle $(mib "$pidle") MiB, peak $(mib "$ppeak") MiB, growth $(mib $((ppeak - pidle))) MiB (limit 8 MiB)"
+pidle_p=$(play_field idle_private); ppeak_p=$(play_field peak_private)
+echo "playable private bytes: growth $(mib $((ppeak_p - pidle_p))) MiB"
 idle=$(field idle_working_set); peak=$(field peak_working_set)
 idle_p=$(field idle_private); peak_p=$(field peak_private)
 echo "working set: idle $(mib "$idle") MiB, peak $(mib "$peak") MiB, growth $(mib $((peak - idle))) MiB (limit 9 MiB)"
 echo "private bytes: idle $(mib "$idle_p") MiB, peak $(mib "$peak_p") MiB, growth $(mib $((peak_p - idle_p))) MiB"
 idle_c=$(field idle_peak_commit); peak_c=$(field peak_commit)
 echo "peak commit: before $(mib "$idle_c") MiB, after $(mib "$peak_c") MiB, growth $(mib $((peak_c - idle_c))) MiB"
-rm -f "$work/dd.mpg" "$work/cut.mpg" "$work/ff.mpg"
+rm -f "$work/dd.mpg" "$work/cut.mpg" "$work/ff.mpg" "$work/play.mpg"
