@@ -143,9 +143,8 @@ class DialogAnswerer {
 
 // How ffprobe and the engine read a clip's times.
 enum class ClipTimes {
-    FromZero,      // the clip starts at 0 and lasts its duration
-    SourceSpan,    // it keeps the source's time stamps; the duration is its span (MPEG)
-    SourceEndTime, // it keeps the source's time stamps; the duration reads as its end time (Matroska)
+    FromZero,   // the clip starts at 0 and lasts its duration
+    SourceSpan, // it keeps the source's time stamps; the duration is its span
 };
 
 // One container a playable-clip planner reads, as the sample media hold it.
@@ -561,7 +560,7 @@ TEST_P(PlayableClips, TheRealSaveWritesAClipThatDecodesCoversTheMarksAndReopens)
     const double wanted = marks->end - marks->start;
     const double begins =
         format.times == ClipTimes::FromZero ? marks->start - (duration - wanted) : start - sourceStart;
-    const double span = format.times == ClipTimes::SourceEndTime ? duration - start : duration;
+    const double span = duration;
     EXPECT_GE(span, wanted - format.accuracy);
     EXPECT_LE(span, wanted + format.keyframeGap + format.accuracy);
     EXPECT_LE(begins, marks->start + format.accuracy);
@@ -590,5 +589,5 @@ INSTANTIATE_TEST_SUITE_P(
         PlayableFormat{"Mp3", L"tone-10s.mp3", L"mp3", 0.05, 0.1, ClipTimes::FromZero, "reservoir"},
         PlayableFormat{"Avi", L"clip-10s.avi", L"avi", 0.05, 0.1, ClipTimes::FromZero, nullptr},
         PlayableFormat{"Mp4", L"keyed-10s.mp4", L"mp4", 1.0, 0.1, ClipTimes::FromZero, nullptr},
-        PlayableFormat{"Mkv", L"keyed-10s.mkv", L"mkv", 1.0, 0.1, ClipTimes::SourceEndTime, nullptr}),
+        PlayableFormat{"Mkv", L"keyed-10s.mkv", L"mkv", 1.0, 0.1, ClipTimes::SourceSpan, nullptr}),
     [](const ::testing::TestParamInfo<PlayableFormat>& info) { return std::string(info.param.name); });
