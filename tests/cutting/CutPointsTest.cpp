@@ -10,7 +10,7 @@ namespace {
 
 // A seek bar 377 pixels wide at (10, 20), 16 high, scale 0..200.
 SeekBarPlacement Bar(std::int32_t value, std::int32_t max = 200) {
-    return SeekBarPlacement{value, max, 10.0, 20.0, 377.0, 16.0};
+    return SeekBarPlacement{value, max, 10.0, 20.0, 377.0, 16.0, std::nullopt};
 }
 
 } // namespace
