@@ -22,9 +22,17 @@ namespace {
 // The video window's style while it lives inside its owner.
 constexpr long kOwnedVideoStyle = WS_CLIPCHILDREN | WS_CLIPSIBLINGS; // 0x06000000
 
+// Wine's ntdll exports its version; Windows' does not. Asked once: it cannot change.
+bool RunningUnderWine() {
+    static const bool underWine = [] {
+        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    return underWine;
+}
+
 // Puts the classic Video Renderer into the graph before it is built, so that RenderFile
-// connects the picture to it. The default renderer stays blank once it is made a child of
-// another window under Wine without a GPU; the classic one draws there, and on Windows too.
+// connects the picture to it rather than to the renderer it would choose itself.
 // No renderer (not registered, or refused) is not an error: RenderFile picks its own.
 ComPtr<IBaseFilter> AddClassicVideoRenderer(IGraphBuilder* graph) {
     ComPtr<IBaseFilter> renderer;
@@ -65,6 +73,8 @@ std::optional<GraphState> CurrentGraphState(IMediaControl* control) {
 
 } // namespace
 
+clsMedia::clsMedia() : platform_(AccommodationsFor(RunningUnderWine())) {}
+
 HRESULT clsMedia::Pos(std::int32_t& seconds) const {
     if (!mediaPosition_) {
         seconds = 0;
@@ -93,13 +103,13 @@ void clsMedia::SetPos(std::int32_t seconds) {
         return;
     const REFTIME target = seconds;
     const auto state = CurrentGraphState(mediaControl_.Get());
-    if (!state || ChooseSeekMethod(*state, IzVideo(), HasAudio()) == SeekMethod::Direct) {
+    if (!state || ChooseSeekMethod(*state, IzVideo(), HasAudio(), platform_) == SeekMethod::Direct) {
         // A refused seek leaves the position where it was; the caller does not care.
         (void)mediaPosition_->put_CurrentPosition(target);
         return;
     }
-    // A seek while running or paused would hang Wine's audio/video graph at its next Stop;
-    // seeking while stopped is safe, and the graph then returns to where it was.
+    // Seeking while stopped is safe where a running or paused seek hangs the graph; the graph
+    // then returns to where it was.
     if (FAILED(mediaControl_->Stop()))
         return; // seeking now is the risky case: leave the position as it is
     (void)mediaPosition_->put_CurrentPosition(target); // ignored, as above
@@ -192,7 +202,8 @@ void clsMedia::FileName(const std::wstring& path, HWND container) {
         FAILED(mediaControl_.As(&videoWindow_)))
         return;
 
-    const ComPtr<IBaseFilter> renderer = AddClassicVideoRenderer(graph.Get());
+    const ComPtr<IBaseFilter> renderer =
+        platform_.ClassicVideoRenderer ? AddClassicVideoRenderer(graph.Get()) : nullptr;
     const HRESULT rendered = graph->RenderFile(path.c_str(), nullptr);
     // Media without a picture leave the renderer unconnected; it must not stay behind to
     // answer for the picture.

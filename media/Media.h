@@ -19,7 +19,7 @@ namespace klevotrim {
 
 class clsMedia {
   public:
-    clsMedia() = default;
+    clsMedia(); // applies the accommodations of the platform it runs on
     clsMedia(const clsMedia&) = delete;
     clsMedia& operator=(const clsMedia&) = delete;
     ~clsMedia() = default; // dropping the references destroys the graph and ends its playback
@@ -77,6 +77,7 @@ class clsMedia {
     Microsoft::WRL::ComPtr<IBasicAudio> audio_;
     RECT OwnerRect{}; // last client rectangle of the video window's owner
     PlaybackFlags flags_;
+    PlatformAccommodations platform_;
 };
 
 } // namespace klevotrim

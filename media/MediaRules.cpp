@@ -12,8 +12,13 @@ std::wstring PlaybackFlags::Status() const {
     return L"";
 }
 
-SeekMethod ChooseSeekMethod(GraphState state, bool hasVideo, bool hasAudio) {
-    if (state == GraphState::Stopped || !hasVideo || !hasAudio)
+PlatformAccommodations AccommodationsFor(bool runningUnderWine) {
+    return PlatformAccommodations{runningUnderWine, runningUnderWine};
+}
+
+SeekMethod ChooseSeekMethod(GraphState state, bool hasVideo, bool hasAudio,
+                            const PlatformAccommodations& platform) {
+    if (!platform.StopAroundAudioVideoSeeks || state == GraphState::Stopped || !hasVideo || !hasAudio)
         return SeekMethod::Direct;
     return SeekMethod::StopSeekResume;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The media engine's state rules, apart from the platform: the three playback flags and
-// their status text, and how a seek is carried out in a given graph state. No <windows.h>.
+// their status text, the accommodations a faulty platform needs, and how a seek is carried
+// out in a given graph state. No <windows.h>.
 #include <string>
 
 namespace klevotrim {
@@ -28,10 +29,24 @@ enum class SeekMethod {
     StopSeekResume, // stop, set the position, then return to the previous state
 };
 
-// Wine's graph deadlocks at the next Stop or release after a position change made while
-// running or paused when the graph renders both audio and video. Seeking while stopped is
-// safe everywhere, so such graphs are stopped around the seek; all others seek directly.
-SeekMethod ChooseSeekMethod(GraphState state, bool hasVideo, bool hasAudio);
+// Detours around faults of Wine's DirectShow. Windows needs none of them and is better off
+// without: stopping around a seek interrupts playback, and the classic renderer is older and
+// slower than the one the graph picks itself.
+struct PlatformAccommodations {
+    // Wine's graph deadlocks at the next Stop or release after a position change made while
+    // running or paused when the graph renders both audio and video; seeking while stopped
+    // is safe.
+    bool StopAroundAudioVideoSeeks = false;
+    // Wine's default video renderer stays blank once it is made a child of another window
+    // (no GPU under a virtual display); the classic Video Renderer draws there.
+    bool ClassicVideoRenderer = false;
+};
+PlatformAccommodations AccommodationsFor(bool runningUnderWine);
+
+// Running or paused graphs with both audio and video are stopped around the seek where the
+// platform asks for it; all others seek directly.
+SeekMethod ChooseSeekMethod(GraphState state, bool hasVideo, bool hasAudio,
+                            const PlatformAccommodations& platform);
 
 // Where the video picture goes inside its owner: the owner's whole client area.
 struct VideoPlacement {

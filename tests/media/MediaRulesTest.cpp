@@ -37,15 +37,31 @@ TEST(PlaybackFlags, StatusPrefersPlayingThenPausedThenStopped) {
     EXPECT_EQ((PlaybackFlags{false, false, true}).Status(), L"Stopped");
 }
 
-TEST(SeekMethod, OnlyRunningOrPausedAudioVideoGraphsAreStoppedAroundTheSeek) {
+TEST(PlatformAccommodations, OnlyWineGetsTheDetours) {
+    const PlatformAccommodations wine = AccommodationsFor(true);
+    EXPECT_TRUE(wine.StopAroundAudioVideoSeeks);
+    EXPECT_TRUE(wine.ClassicVideoRenderer);
+    const PlatformAccommodations windows = AccommodationsFor(false);
+    EXPECT_FALSE(windows.StopAroundAudioVideoSeeks);
+    EXPECT_FALSE(windows.ClassicVideoRenderer);
+}
+
+TEST(SeekMethod, OnlyRunningOrPausedAudioVideoGraphsAreStoppedAroundTheSeekUnderWine) {
+    const PlatformAccommodations wine = AccommodationsFor(true);
     for (GraphState state : {GraphState::Running, GraphState::Paused})
-        EXPECT_EQ(ChooseSeekMethod(state, true, true), SeekMethod::StopSeekResume);
+        EXPECT_EQ(ChooseSeekMethod(state, true, true, wine), SeekMethod::StopSeekResume);
     for (GraphState state : {GraphState::Stopped, GraphState::Paused, GraphState::Running}) {
-        EXPECT_EQ(ChooseSeekMethod(state, false, true), SeekMethod::Direct) << "audio only";
-        EXPECT_EQ(ChooseSeekMethod(state, true, false), SeekMethod::Direct) << "video only";
-        EXPECT_EQ(ChooseSeekMethod(state, false, false), SeekMethod::Direct) << "nothing rendered";
+        EXPECT_EQ(ChooseSeekMethod(state, false, true, wine), SeekMethod::Direct) << "audio only";
+        EXPECT_EQ(ChooseSeekMethod(state, true, false, wine), SeekMethod::Direct) << "video only";
+        EXPECT_EQ(ChooseSeekMethod(state, false, false, wine), SeekMethod::Direct) << "nothing rendered";
     }
-    EXPECT_EQ(ChooseSeekMethod(GraphState::Stopped, true, true), SeekMethod::Direct);
+    EXPECT_EQ(ChooseSeekMethod(GraphState::Stopped, true, true, wine), SeekMethod::Direct);
+}
+
+TEST(SeekMethod, WindowsSeeksDirectlyInEveryState) {
+    const PlatformAccommodations windows = AccommodationsFor(false);
+    for (GraphState state : {GraphState::Stopped, GraphState::Paused, GraphState::Running})
+        EXPECT_EQ(ChooseSeekMethod(state, true, true, windows), SeekMethod::Direct);
 }
 
 TEST(VideoPlacement, FillsTheOwnersClientAreaFromItsCorner) {
