@@ -1,9 +1,8 @@
 #include "cutting/ClipSession.h"
 
 #include "cutting/FunctionsWin.h"
+#include "cutting/ProgressWindow.h"
 
-#include <algorithm>
-#include <limits>
 #include <utility>
 
 namespace klevotrim {
@@ -19,9 +18,18 @@ std::wstring ErrorDescription(HRESULT error) {
     return std::wstring(buffer, length);
 }
 
-std::int32_t ToProgress(std::int64_t value) {
-    return static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(value, 0, std::numeric_limits<std::int32_t>::max()));
+// The one progress window of the user-interface thread and the copies that drive it.
+struct SharedProgress {
+    SharedProgress() {
+        window.OnStopRequest([this] { copies.RequestStop(); });
+    }
+    ProgressWindow window;
+    CopyProgress copies;
+};
+
+SharedProgress& Progress() {
+    static SharedProgress shared;
+    return shared;
 }
 
 } // namespace
@@ -36,6 +44,7 @@ ClipSession::ClipSession(const std::wstring& source, const std::wstring& destina
     : source_(source), destination_(destination), owner_(owner), alwaysOnTop_(alwaysOnTop), result_(result) {}
 
 ClipSession::~ClipSession() {
+    EndProgress();
     Discard();
 }
 
@@ -81,18 +90,34 @@ HRESULT ClipSession::CreateTemporary(bool keepOpen) {
     return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
 }
 
-void ClipSession::Advance(std::int64_t step, std::int64_t steps) {
-    steps_ = steps;
-    progress_.Show(Owner(), alwaysOnTop_);
-    progress_.SetProgress(ToProgress(steps - 1), ToProgress(step - 1));
+bool ClipSession::Advance(std::int64_t step, std::int64_t steps) {
+    SharedProgress& progress = Progress();
+    if (!copy_)
+        copy_ = progress.copies.Begin();
+    const ProgressShown shown = progress.copies.Step(*copy_, step, steps);
+    progress.window.Show(Owner(), alwaysOnTop_);
+    progress.window.SetProgress(shown.maximum, shown.value);
     // Both windows repaint and the main window stays usable meanwhile.
     win::RunPendingMessages(quit_);
-    NotifyBlockObserver(CutProgress{step, steps, progress_.Window(), progress_.Bar(), temporary_});
+    NotifyBlockObserver(
+        CutProgress{step, steps, progress.window.Window(), progress.window.Bar(), temporary_});
+    return !progress.copies.StopRequested(*copy_);
+}
+
+void ClipSession::EndProgress() {
+    if (!copy_)
+        return;
+    SharedProgress& progress = Progress();
+    const CopyProgress::AfterCopy after = progress.copies.End(*copy_);
+    copy_.reset();
+    // A copy around this one goes on in the same window, with its own maximum and value.
+    progress.window.SetProgress(after.shown.maximum, after.shown.value);
+    if (!after.windowStays)
+        progress.window.Unload();
 }
 
 bool ClipSession::Commit() {
-    progress_.SetProgress(ToProgress(steps_ - 1), 0);
-    progress_.Unload();
+    EndProgress();
     // Closing can report a late write error (full disk, network share): it counts.
     if (temporaryFile_ && !CloseHandle(temporaryFile_.release())) {
         Fail(ClipFailure::WriteClip, LastErrorResult());
@@ -115,12 +140,22 @@ CutResult ClipSession::Finish(CutOutcome outcome, std::wstring text, const wchar
 }
 
 CutResult ClipSession::Fail(ClipFailure failure, HRESULT error) {
-    progress_.Unload();
+    EndProgress();
     Discard();
     result_.error = error;
     result_.bytesWritten = 0; // nothing of a failed copy is kept
     return Finish(CutOutcome::Failed, FailureText(failure, source_, destination_, ErrorDescription(error)),
                   ClipErrorTitle, MB_ICONERROR);
+}
+
+CutResult ClipSession::Cancel() {
+    EndProgress();
+    Discard();
+    result_.bytesWritten = 0;
+    return Finish(
+        CutOutcome::Cancelled,
+        CancelledText(destination_, GetFileAttributesW(destination_.c_str()) != INVALID_FILE_ATTRIBUTES),
+        ClipErrorTitle, MB_ICONINFORMATION);
 }
 
 void ClipSession::Discard() {

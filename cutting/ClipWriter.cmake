@@ -1,5 +1,6 @@
-# Cut points, cut-range arithmetic and the texts of the clip writer: portable, no <windows.h>.
-add_library(klevotrim_cutting_core STATIC CutPoints.cpp CutRange.cpp ClipWriterText.cpp PlayableClipText.cpp)
+# Cut points, cut-range arithmetic, the clip writer's texts and its copies' progress: portable, no <windows.h>.
+add_library(klevotrim_cutting_core STATIC CutPoints.cpp CutRange.cpp ClipWriterText.cpp ClipWriterProgress.cpp
+  PlayableClipText.cpp)
 klevotrim_warnings(klevotrim_cutting_core)
 target_link_libraries(klevotrim_cutting_core PUBLIC klevotrim_common)
 

@@ -183,7 +183,9 @@ CutResult CutFile(const std::wstring& source, const std::wstring& destination, s
         if (HRESULT hr = WriteBlock(session.Temporary(), range.ClipPosition(i), block); FAILED(hr))
             return session.Fail(ClipFailure::WriteClip, hr);
         result.bytesWritten += static_cast<std::int64_t>(block.size());
-        session.Advance(i + 1, blocks);
+        // A stop asked for during the last block still counts: the clip is not in place yet.
+        if (!session.Advance(i + 1, blocks))
+            return session.Cancel();
     }
     if (!session.Commit())
         return result;

@@ -29,7 +29,8 @@ enum class CutOutcome {
     Saved,        // the clip was written and the completion message shown
     NothingSaved, // the range holds no whole block: no file was created
     Refused,      // the destination is the source itself
-    Failed        // a read, write or the final move failed: no clip, destination untouched
+    Failed,       // a read, write or the final move failed: no clip, destination untouched
+    Cancelled     // the user stopped the copy: no clip, destination untouched
 };
 
 struct CutResult {
@@ -45,7 +46,8 @@ struct CutResult {
 // after a complete copy, so a replaced file holds exactly the clip and a failure leaves the
 // destination as it was. Shows frmProgress owned by `owner` (topmost when `alwaysOnTop`),
 // lets pending events run after every block, and ends with one message box: the completion
-// message, or what went wrong / why nothing was saved.
+// message, or what went wrong / why nothing was saved. Esc in the progress window, or closing
+// it, stops the copy after the current block as a failure would, with its own message.
 CutResult CutFile(const std::wstring& source, const std::wstring& destination, std::int32_t cutStart,
                   std::int32_t cutEnd, std::optional<double> duration, HWND owner, bool alwaysOnTop);
 

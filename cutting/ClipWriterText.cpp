@@ -52,6 +52,13 @@ std::wstring NothingSavedText(EmptyRangeReason reason) {
     return L"Nothing was saved and no file was created.\r\n" + why;
 }
 
+std::wstring CancelledText(std::wstring_view destination, bool destinationExists) {
+    std::wstring text = L"The clip was not saved because you cancelled the save.\r\n";
+    if (destinationExists)
+        return text + L"The existing file " + std::wstring(destination) + L" was left as it was.";
+    return text + L"No file was created.";
+}
+
 std::wstring FailureText(ClipFailure failure, std::wstring_view source, std::wstring_view destination,
                          std::wstring_view detail) {
     std::wstring text;

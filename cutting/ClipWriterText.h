@@ -29,6 +29,10 @@ inline constexpr wchar_t ClipErrorTitle[] = L"Save Clip";
 // The plain explanation shown instead of the completion message when nothing is copied.
 std::wstring NothingSavedText(EmptyRangeReason reason);
 
+// Shown when the user stopped a copy (Esc, or closing the progress window): nothing was saved,
+// and an existing file of the destination's name (`destinationExists`) was left as it was.
+std::wstring CancelledText(std::wstring_view destination, bool destinationExists);
+
 // What failed, for the message shown when a copy stops. `detail` is the system's description
 // of the error (may be empty).
 enum class ClipFailure { ReadSource, WriteClip, ReplaceDestination, SameFile };

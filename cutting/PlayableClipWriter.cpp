@@ -56,12 +56,13 @@ CutResult WritePlan(ClipSession& session, CutResult& result, FileByteSource& sou
         if (HRESULT hr = WriteAll(clip, chunk); FAILED(hr))
             return session.Fail(ClipFailure::WriteClip, hr);
         copied += want;
-        session.Advance(static_cast<std::int64_t>((copied + MiB - 1) / MiB), steps);
+        if (!session.Advance(static_cast<std::int64_t>((copied + MiB - 1) / MiB), steps))
+            return session.Cancel();
     }
     if (HRESULT hr = WriteAll(clip, plan.trailer); FAILED(hr))
         return session.Fail(ClipFailure::WriteClip, hr);
-    if (length == 0)
-        session.Advance(1, 1);
+    if (length == 0 && !session.Advance(1, 1))
+        return session.Cancel();
     result.bytesWritten = static_cast<std::int64_t>(plan.ClipLength());
     if (!session.Commit())
         return result;

@@ -95,6 +95,8 @@ LRESULT ProgressWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return OnCreate();
     case WM_CLOSE:
         return OnClose();
+    case WM_KEYDOWN:
+        return OnKeyDown(wParam);
     default:
         return DefaultHandling(msg, wParam, lParam);
     }
@@ -105,6 +107,18 @@ LRESULT ProgressWindow::OnCreate() {
     if (!bar_)
         return -1;
     ProgressBar::SetValue(bar_, 0);
+    return 0;
+}
+
+LRESULT ProgressWindow::OnClose() {
+    if (onStopRequest_)
+        onStopRequest_();
+    return 0;
+}
+
+LRESULT ProgressWindow::OnKeyDown(WPARAM key) {
+    if (key == VK_ESCAPE && onStopRequest_)
+        onStopRequest_();
     return 0;
 }
 

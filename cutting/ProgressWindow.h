@@ -1,9 +1,12 @@
 #pragma once
 // frmProgress: a small modeless window "Progress..." owned by the main window, holding the
 // progress bar Prg. It never blocks its owner; the clip writer updates it after every block.
+// Esc or closing it asks the copy to stop; the copy decides when the window goes.
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
+#include <utility>
 
 #include "common/win/Window.h"
 
@@ -23,6 +26,8 @@ class ProgressWindow final : public win::Window {
     bool Show(HWND owner, bool alwaysOnTop);
     void SetProgress(std::int32_t maximum, std::int32_t value);
     void Unload();
+    // Called for Esc while the window has the keyboard, and for a request to close it.
+    void OnStopRequest(std::function<void()> handler) { onStopRequest_ = std::move(handler); }
 
     HWND Window() const { return hwnd(); }
     HWND Bar() const { return bar_; }
@@ -30,10 +35,12 @@ class ProgressWindow final : public win::Window {
   private:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT OnCreate();
-    LRESULT OnClose() { return 0; } // the copy decides when the window goes
+    LRESULT OnClose(); // the window stays: the copy decides when it goes
+    LRESULT OnKeyDown(WPARAM key);
     void OnNcDestroy() noexcept override;
 
     HWND bar_ = nullptr;
+    std::function<void()> onStopRequest_;
 };
 
 } // namespace klevotrim

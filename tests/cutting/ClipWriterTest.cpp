@@ -5,7 +5,6 @@
 #include "cutting/ProgressBar.h"
 
 #include <gtest/gtest.h>
-#include <winioctl.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -303,30 +302,8 @@ TEST_F(ClipWriterCopy, SourcesBeyondFourGibibytesCutAt64BitOffsets) {
     constexpr std::int64_t length = 5LL * 1024 * MiB;
     const std::int64_t first = 4500LL * MiB;    // offset of the clip's first byte
     const std::int64_t last = 4502LL * MiB - 1; // offset of its last byte
-    {
-        HANDLE file = CreateFileW(source.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD ignored = 0;
-        DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr); // where supported
-        auto put = [&](std::int64_t offset, std::uint8_t value) {
-            LARGE_INTEGER at{};
-            at.QuadPart = offset;
-            ASSERT_TRUE(SetFilePointerEx(file, at, nullptr, FILE_BEGIN));
-            DWORD written = 0;
-            ASSERT_TRUE(WriteFile(file, &value, 1, &written, nullptr));
-        };
-        put(first - 1, 0x11);
-        put(first, 0xA1);
-        put(first + MiB, 0xB2);
-        put(last, 0xC3);
-        put(last + 1, 0x44);
-        LARGE_INTEGER end{};
-        end.QuadPart = length;
-        ASSERT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN));
-        ASSERT_TRUE(SetEndOfFile(file));
-        CloseHandle(file);
-    }
+    WriteSparseFile(source, length,
+                    {{first - 1, 0x11}, {first, 0xA1}, {first + MiB, 0xB2}, {last, 0xC3}, {last + 1, 0x44}});
     ScriptedMessageBoxes boxes;
     CutResult result = CutFile(source, destination, 4500, 4502, 5120.0, owner.get(), false);
     DeleteFileW(source.c_str());
@@ -358,17 +335,30 @@ TEST_F(ClipWriterCopy, QuitDuringTheCopyLetsItFinishAndIsPassedOn) {
     EXPECT_EQ(msg.wParam, 7u);
 }
 
-TEST_F(ClipWriterCopy, ASaveStartedDuringACopyRunsInsideItAndBothFinish) {
+TEST_F(ClipWriterCopy, ASaveStartedDuringACopyRunsInsideItInTheSameProgressWindow) {
     WritePatternFile(source, 6 * MiB);
     const std::wstring second = folder.File(L"second.mpg");
     ScriptedMessageBoxes boxes;
     bool nested = false;
     CutResult inner;
+    HWND outerWindow = nullptr;
+    std::vector<HWND> innerWindows;
+    std::vector<std::int32_t> outerValues;
     ObserveBlocks observe([&](const CutProgress& p) {
-        if (nested || p.block != 2)
+        if (nested) {
+            innerWindows.push_back(p.progressWindow);
+            return;
+        }
+        outerWindow = p.progressWindow;
+        outerValues.push_back(ProgressBar::Value(p.progressBar));
+        if (p.block != 2)
             return;
         nested = true;
         inner = CutFile(source, second, 3, 5, 6.0, owner.get(), false);
+        nested = false;
+        // Handed back at once with the outer copy's own maximum and value.
+        EXPECT_EQ(ProgressBar::Maximum(p.progressBar), 4);
+        EXPECT_EQ(ProgressBar::Value(p.progressBar), 1);
     });
     CutResult outer = CutFile(source, destination, 1, 6, 6.0, owner.get(), false);
     EXPECT_EQ(outer.outcome, CutOutcome::Saved);
@@ -377,6 +367,53 @@ TEST_F(ClipWriterCopy, ASaveStartedDuringACopyRunsInsideItAndBothFinish) {
     EXPECT_EQ(ReadWholeFile(second), PatternRange(3 * MiB, 2 * MiB));
     EXPECT_EQ(boxes.shown().size(), 2u);
     EXPECT_FALSE(HasPartFiles(folder.path()));
+    EXPECT_EQ(innerWindows, (std::vector<HWND>{outerWindow, outerWindow})) << "one window, never two";
+    EXPECT_EQ(outerValues, (std::vector<std::int32_t>{0, 1, 2, 3, 4}));
+    EXPECT_FALSE(IsWindow(outerWindow)) << "unloaded when the outer copy ends";
+}
+
+// ---- Stopping a save: Esc in the progress window, or closing it ----
+
+TEST_F(ClipWriterCopy, ClosingTheProgressWindowStopsAfterTheBlockAndKeepsTheOldFile) {
+    WriteSparseFile(source, 1024 * MiB);
+    WriteFilledFile(destination, 3 * MiB, 0x77);
+    ScriptedMessageBoxes boxes;
+    std::vector<std::int64_t> blocks;
+    HWND progressWindow = nullptr;
+    ObserveBlocks observe([&](const CutProgress& p) {
+        blocks.push_back(p.block);
+        progressWindow = p.progressWindow;
+        if (p.block == 2)
+            PostMessageW(p.progressWindow, WM_CLOSE, 0, 0); // seen while the next block's events run
+    });
+    CutResult result = CutFile(source, destination, 1, 1000, 1024.0, owner.get(), false);
+    EXPECT_EQ(result.outcome, CutOutcome::Cancelled);
+    EXPECT_EQ(blocks, (std::vector<std::int64_t>{1, 2, 3}));
+    EXPECT_EQ(ReadWholeFile(destination), std::vector<std::uint8_t>(3 * MiB, 0x77));
+    EXPECT_FALSE(HasPartFiles(folder.path()));
+    EXPECT_FALSE(IsWindow(progressWindow));
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, CancelledText(destination, true));
+}
+
+TEST_F(ClipWriterCopy, EscStopsAPlayableClipAndEvenDuringTheLastStepLeavesNoClip) {
+    WriteSparseFile(source, 1024 * MiB);
+    clip::ClipPlan plan;
+    plan.rangeBegin = MiB;
+    plan.rangeEnd = 1000 * MiB;
+    ScriptedMessageBoxes boxes;
+    int steps = 0;
+    ObserveBlocks observe([&](const CutProgress& p) {
+        if (++steps == 1 || p.block == p.blocks)
+            SendMessageW(p.progressWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    EXPECT_EQ(WriteClipPlan(source, destination, plan, owner.get(), false).outcome, CutOutcome::Cancelled);
+    EXPECT_EQ(steps, 1);
+    EXPECT_EQ(CutFile(source, destination, 1, 2, 3.0, owner.get(), false).outcome, CutOutcome::Cancelled);
+    EXPECT_FALSE(FileIsThere(destination));
+    EXPECT_FALSE(HasPartFiles(folder.path()));
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[0].text, CancelledText(destination, false));
 }
 
 // ---- Ranges without a whole block ----

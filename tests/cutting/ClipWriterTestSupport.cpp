@@ -1,6 +1,7 @@
 #include "ClipWriterTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <winioctl.h>
 
 #include <algorithm>
 
@@ -54,6 +55,26 @@ void WriteFilledFile(const std::wstring& path, std::int64_t length, std::uint8_t
     WriteChunks(path, length, [value](std::int64_t, std::vector<std::uint8_t>& chunk) {
         std::fill(chunk.begin(), chunk.end(), value);
     });
+}
+
+void WriteSparseFile(const std::wstring& path, std::int64_t length,
+                     std::initializer_list<std::pair<std::int64_t, std::uint8_t>> marks) {
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot create test file";
+    DWORD ignored = 0;
+    DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr); // where supported
+    for (const auto& [offset, value] : marks) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD written = 0;
+        EXPECT_TRUE(WriteFile(file, &value, 1, &written, &at));
+    }
+    LARGE_INTEGER end{};
+    end.QuadPart = length;
+    EXPECT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+    CloseHandle(file);
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path) {

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/win/Window.h"
@@ -52,6 +54,9 @@ class ObserveBlocks {
 std::uint8_t PatternByte(std::int64_t offset);
 void WritePatternFile(const std::wstring& path, std::int64_t length);
 void WriteFilledFile(const std::wstring& path, std::int64_t length, std::uint8_t value);
+// A file of `length` zero bytes but for the `marks` (offset, byte), sparse where supported.
+void WriteSparseFile(const std::wstring& path, std::int64_t length,
+                     std::initializer_list<std::pair<std::int64_t, std::uint8_t>> marks = {});
 std::vector<std::uint8_t> ReadWholeFile(const std::wstring& path);
 bool FileIsThere(const std::wstring& path);
 // Names of the files in a folder (no "." and "..").

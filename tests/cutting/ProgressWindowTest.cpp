@@ -86,7 +86,7 @@ TEST(ProgressWindow, LoadsOnceAndUnloadsCleanly) {
     progress.SetProgress(9, 4);
     EXPECT_EQ(ProgressBar::Maximum(progress.Bar()), 9);
     EXPECT_EQ(ProgressBar::Value(progress.Bar()), 4);
-    // The user cannot close it while a copy runs.
+    // Closing it only asks the copy to stop: the copy decides when the window goes.
     SendMessageW(first, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(first));
     progress.Unload();

@@ -1,7 +1,7 @@
 # Cut points, cut ranges and the clip writer.
 if(NOT WIN32)
   klevotrim_native_test(cutting_units
-    SOURCES CutRangeTest.cpp CutPointsTest.cpp ClipWriterTextTest.cpp
+    SOURCES CutRangeTest.cpp CutPointsTest.cpp ClipWriterTextTest.cpp ClipWriterProgressTest.cpp
     LIBS klevotrim_cutting_core)
 else()
   klevotrim_win_test(cutting_clipwriter
