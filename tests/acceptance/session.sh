@@ -354,6 +354,54 @@ check "playback resumed after saving ($r1 s -> $r2 s)" test "$r2" -gt "$r1"
 shot after-save
 
 # ---------------------------------------------------------------------------------------
+section "Esc during the save of a large file: no clip, no temporary file"
+# 2 h 53 min 20 s of silent 48 kHz stereo PCM (1.86 GiB: Wine's WAV reader does not open larger
+# ones promptly) as a header and a sparse hole: a copy of thousands of blocks that runs for
+# seconds, yet takes no disk space in the work folder.
+silence="$work/session-silence-10400s.wav"
+if [ ! -s "$silence" ]; then
+  le() { # le <value> <bytes>: little-endian bytes
+    local i
+    for ((i = 0; i < $2; i++)); do printf "\\$(printf %03o $((($1 >> (8 * i)) & 255)))"; done
+  }
+  pcm=$((10400 * 192000))
+  { printf RIFF; le $((36 + pcm)) 4; printf 'WAVEfmt '; le 16 4; le 1 2; le 2 2; le 48000 4
+    le 192000 4; le 4 2; le 16 2; printf data; le "$pcm" 4; } >"$silence"
+  truncate -s $((44 + pcm)) "$silence"
+fi
+big_clip="$ARTIFACTS/out/cancelled.wav"
+open_by_dialog "$silence" || abort "the open dialog did not take the large file"
+for _ in $(seq 1 30); do
+  read -r _ big_duration <<<"$(play_time "$(main_tree)")"
+  [ "$big_duration" = 10400 ] && break
+  sleep 0.5
+done
+check "lblTime shows the duration 02:53:20" same_text "$big_duration" 10400
+tree=$(main_tree)
+click_control "$tree" 1005 # Start Point near the beginning
+read -r sl st sr sb <<<"$(rect_of "$(control_of_class "$tree" TavrelNavigationSlider)")"
+click_at $((sl + 19 * (sr - sl) / 20)) $(((st + sb) / 2))
+sleep 1
+click_control "$(main_tree)" 1006 # End Point near the end: thousands of blocks
+sleep 0.5
+click_control "$(main_tree)" 1007
+inspect wait 'class=#32770' 15000 >/dev/null || abort "the save dialog did not appear"
+type_into_dialog "$(windows_path "$big_clip")"
+inspect wait 'title=Progress...' 60000 >/dev/null || abort "no progress window for the large file"
+check "the copy is running (a temporary file beside the clip)" test -n "$(compgen -G "$big_clip.*.part")"
+xdotool key Escape
+message=$(inspect wait 'class=#32770/title=Save Clip' 60000) || abort "no message after Esc within 60 s"
+shot cancelled
+message_text=$(inspect tree "$(field "$message" hwnd)" | grep ' class=Static ' | grep -v 'text=$' | head -n1)
+check "the message says the clip was not saved because of the cancel" same_text "$(field "$message_text" text)" \
+  "The clip was not saved because you cancelled the save.  No file was created."
+check "the progress window has gone" inspect gone 'title=Progress...' 5000
+xdotool key Return
+inspect gone 'class=#32770/title=Save Clip' 10000 >/dev/null || fail "the message did not close on Enter"
+check "no clip was written" test ! -e "$big_clip"
+check "no temporary file is left" test -z "$(find "$ARTIFACTS/out" -name '*.part')"
+
+# ---------------------------------------------------------------------------------------
 section "Exit by the caption strip's close zone"
 tree=$(main_tree)
 read -r bl bt br bb <<<"$(rect_of "$(control "$tree" 13)")"
