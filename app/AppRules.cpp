@@ -1,5 +1,7 @@
 #include "app/AppRules.h"
 
+#include <algorithm>
+
 namespace klevotrim::app {
 
 std::wstring OpenFilter() {
@@ -55,6 +57,158 @@ StatusView StatusRule(std::wstring_view status) {
         view.hideCutBar = true;
     }
     return view;
+}
+
+StatusView ResumeAfterSaveRule(std::wstring_view status) {
+    StatusView view = StatusRule(status);
+    view.endAndSave = Switch::Off;
+    return view;
+}
+
+OpenProblem OpenedFileProblem(bool exists, std::optional<double> duration) {
+    if (!exists)
+        return OpenProblem::Missing;
+    // A graph that failed to render the file (or rendered nothing) has no duration to tell.
+    if (!duration || !(*duration > 0.0))
+        return OpenProblem::Unplayable;
+    return OpenProblem::None;
+}
+
+std::wstring OpenProblemText(OpenProblem problem, std::wstring_view path) {
+    switch (problem) {
+    case OpenProblem::None:
+        break;
+    case OpenProblem::Missing:
+        return L"Klevotrim cannot find this file:\r\n" + std::wstring(path);
+    case OpenProblem::Unplayable:
+        return L"Klevotrim cannot play this file:\r\n" + std::wstring(path) +
+               L"\r\n\r\nIt is not a media file, it is damaged, or this computer has no decoder for its "
+               L"format. Nothing is open now.";
+    }
+    return {};
+}
+
+SaveStep SaveDestinationStep(bool sameAsSource, bool exists) {
+    if (sameAsSource)
+        return SaveStep::RefuseSameFile;
+    return exists ? SaveStep::AskReplace : SaveStep::Write;
+}
+
+namespace {
+// The platform's virtual-key codes of the keys bound here.
+enum : std::uint32_t {
+    kKeyEnter = 0x0D,
+    kKeyEscape = 0x1B,
+    kKeySpace = 0x20,
+    kKeyEnd = 0x23,
+    kKeyHome = 0x24,
+    kKeyLeft = 0x25,
+    kKeyRight = 0x27,
+    kKeyF1 = 0x70,
+    kKeyF11 = 0x7A,
+};
+constexpr std::int32_t kSeekStep = 5;
+constexpr std::int32_t kShortSeekStep = 1;
+} // namespace
+
+std::optional<KeyBinding> BindingForKey(const KeyPress& key) {
+    if (key.alt)
+        return std::nullopt; // Alt belongs to the system menu
+    if (key.ctrl) {
+        if (key.shift || key.repeat)
+            return std::nullopt;
+        if (key.virtualKey == 'O')
+            return KeyBinding{KeyCommand::Open};
+        if (key.virtualKey == 'S')
+            return KeyBinding{KeyCommand::Save};
+        return std::nullopt;
+    }
+    switch (key.virtualKey) {
+    case kKeyLeft:
+    case kKeyRight: {
+        const std::int32_t step = key.shift ? kShortSeekStep : kSeekStep;
+        return KeyBinding{KeyCommand::SeekBy, key.virtualKey == kKeyLeft ? -step : step};
+    }
+    default:
+        break;
+    }
+    if (key.repeat)
+        return std::nullopt;
+    switch (key.virtualKey) {
+    case kKeySpace:
+        return KeyBinding{KeyCommand::PlayPause};
+    case 'I':
+        return KeyBinding{KeyCommand::StartPoint};
+    case 'O':
+        return KeyBinding{KeyCommand::EndPoint};
+    case kKeyHome:
+        return KeyBinding{KeyCommand::SeekHome};
+    case kKeyEnd:
+        return KeyBinding{KeyCommand::SeekEnd};
+    case kKeyF11:
+    case kKeyEnter:
+        return KeyBinding{KeyCommand::FullScreen};
+    case kKeyEscape:
+        return KeyBinding{KeyCommand::LeaveFullScreen};
+    case kKeyF1:
+        return KeyBinding{KeyCommand::Help};
+    default:
+        break;
+    }
+    // The brackets sit on different keys in different layouts: they go by what they type.
+    if (key.character == L'[')
+        return KeyBinding{KeyCommand::StartPoint};
+    if (key.character == L']')
+        return KeyBinding{KeyCommand::EndPoint};
+    return std::nullopt;
+}
+
+KeyDecision DecideKey(const KeyBinding& binding, const CommandStates& states, std::int32_t barValue,
+                      std::int32_t barMax) {
+    auto only = [](bool enabled, KeyAction action) {
+        return KeyDecision{enabled ? action : KeyAction::None};
+    };
+    auto seek = [&](std::int64_t target) {
+        if (!states.seekBar || barMax <= 0)
+            return KeyDecision{};
+        const std::int64_t clamped = std::clamp<std::int64_t>(target, 0, barMax);
+        return KeyDecision{KeyAction::Seek, static_cast<std::int32_t>(clamped)};
+    };
+    switch (binding.command) {
+    case KeyCommand::PlayPause:
+        if (states.pause)
+            return KeyDecision{KeyAction::Pause};
+        return only(states.play, KeyAction::Play);
+    case KeyCommand::Open:
+        return only(states.open, KeyAction::Open);
+    case KeyCommand::StartPoint:
+        return only(states.start, KeyAction::StartPoint);
+    case KeyCommand::EndPoint:
+        return only(states.end, KeyAction::EndPoint);
+    case KeyCommand::Save:
+        return only(states.save, KeyAction::Save);
+    case KeyCommand::SeekBy:
+        return seek(static_cast<std::int64_t>(barValue) + binding.seekSeconds);
+    case KeyCommand::SeekHome:
+        return seek(0);
+    case KeyCommand::SeekEnd:
+        return seek(barMax);
+    case KeyCommand::FullScreen:
+        return KeyDecision{KeyAction::FullScreen};
+    case KeyCommand::LeaveFullScreen:
+        return only(states.fullScreen, KeyAction::FullScreen);
+    case KeyCommand::Help:
+        return KeyDecision{KeyAction::Help};
+    }
+    return {};
+}
+
+std::wstring HelpPagePath(std::wstring_view programFolder) {
+    std::wstring path(programFolder);
+    if (!path.empty() && path.back() != L'\\')
+        path += L'\\';
+    path += kHelpPageName;
+    return path;
 }
 
 std::vector<OpeningStep> OpeningSteps(bool afterDialog) {

@@ -46,6 +46,71 @@ StatusView StatusRule(std::wstring_view status);
 enum class OpeningStep { OpenAndPlayBack, RefreshPictures, RangeButtonsOff, HideCutBar, ShowStatus };
 std::vector<OpeningStep> OpeningSteps(bool afterDialog);
 
+// After Save resumes playback: the status table for the status the engine reports then, with
+// End Point and Save off, since the range they served has been saved.
+StatusView ResumeAfterSaveRule(std::wstring_view status);
+
+// Whether a file just given to the engine can be played: it must exist and the graph built for
+// it must know a duration above zero.
+enum class OpenProblem { None, Missing, Unplayable };
+OpenProblem OpenedFileProblem(bool exists, std::optional<double> duration);
+// What the user is told about a file that opened as nothing (the empty text for None).
+std::wstring OpenProblemText(OpenProblem problem, std::wstring_view path);
+
+// Save's order once a destination is chosen: writing over the source is refused before any
+// question; an existing file is replaced only after asking.
+enum class SaveStep { RefuseSameFile, AskReplace, Write };
+SaveStep SaveDestinationStep(bool sameAsSource, bool exists);
+
+// The main window's keys. Each runs the handler of a button or menu item, and only while that
+// command is enabled.
+enum class KeyCommand {
+    PlayPause,       // Space: Pause while Pause is enabled, else Play
+    Open,            // Ctrl+O
+    StartPoint,      // I or [
+    EndPoint,        // O or ]
+    Save,            // Ctrl+S
+    SeekBy,          // Left/Right: 5 s back or on; with Shift 1 s
+    SeekHome,        // Home: to the start
+    SeekEnd,         // End: to the end
+    FullScreen,      // F11 or Enter: the Fullscreen toggle
+    LeaveFullScreen, // Esc, only while full screen
+    Help,            // F1: the local help page
+};
+struct KeyPress {
+    std::uint32_t virtualKey = 0;
+    wchar_t character = 0; // what the key types without Shift in the present layout, 0 if none
+    bool ctrl = false;
+    bool shift = false;
+    bool alt = false;
+    bool repeat = false; // held down: only the seeks repeat
+};
+struct KeyBinding {
+    KeyCommand command;
+    std::int32_t seekSeconds = 0; // SeekBy's step, negative backwards
+};
+std::optional<KeyBinding> BindingForKey(const KeyPress& key);
+
+// What the commands allow at the moment a key comes.
+struct CommandStates {
+    bool open = false, play = false, pause = false, start = false, end = false, save = false;
+    bool seekBar = false;
+    bool fullScreen = false;
+};
+// The handler a key runs, with the seek bar's target for the seeks; None when the command is
+// disabled now.
+enum class KeyAction { None, Open, Play, Pause, StartPoint, EndPoint, Save, Seek, FullScreen, Help };
+struct KeyDecision {
+    KeyAction action = KeyAction::None;
+    std::int32_t seekTo = 0; // whole seconds on the seek bar, within 0..max
+};
+KeyDecision DecideKey(const KeyBinding& binding, const CommandStates& states, std::int32_t barValue,
+                      std::int32_t barMax);
+
+// The local help page, installed beside the program.
+inline constexpr wchar_t kHelpPageName[] = L"Klevotrim.html";
+std::wstring HelpPagePath(std::wstring_view programFolder);
+
 // lblName: the title when no file is current, otherwise the full path.
 std::wstring NameCaption(std::wstring_view currentFile);
 

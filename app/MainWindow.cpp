@@ -56,7 +56,19 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
+std::wstring ModulePath() {
+    std::vector<wchar_t> module(32768, L'\0');
+    DWORD length = GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size()));
+    return std::wstring(module.data(), length);
+}
+
 } // namespace
+
+std::wstring MainWindow::ProgramFolder() {
+    const std::wstring full = ModulePath();
+    const size_t slash = full.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : full.substr(0, slash);
+}
 
 MainWindow::MainWindow() = default;
 
@@ -287,9 +299,7 @@ void MainWindow::Form_Load() {
     regEdit& store = Preferences();
     store.WriteKey("Application Name", "Klevotrim 1.0");
     store.WriteKey("Version", "1.0");
-    std::vector<wchar_t> module(32768, L'\0');
-    DWORD length = GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size()));
-    std::wstring full(module.data(), length);
+    const std::wstring full = ModulePath();
     size_t slash = full.find_last_of(L'\\');
     std::wstring folder = slash == std::wstring::npos ? std::wstring() : full.substr(0, slash);
     std::wstring file = slash == std::wstring::npos ? full : full.substr(slash + 1);
@@ -510,9 +520,13 @@ LRESULT MainWindow::OnDropFiles(HDROP drop) {
     }
     DragFinish(drop);
     Media().FileName(currentFile_, pic_.hwnd());
-    Media().Play(); // an unplayable file leaves the status as it was; iStatus shows it
-    OpenedFile();
+    const std::wstring problem = currentFile_.empty() ? std::wstring() : CloseIfUnplayable();
+    if (problem.empty()) {
+        Media().Play();
+        OpenedFile();
+    }
     RunOpeningSteps(false);
+    ReportOpenProblem(problem);
     return 0;
 }
 

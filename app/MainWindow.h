@@ -5,6 +5,7 @@
 
 #include <shellapi.h>
 
+#include "app/AppRules.h"
 #include "app/FileDialog.h"
 #include "app/ImageButton.h"
 #include "app/PictureBox.h"
@@ -144,6 +145,10 @@ class MainWindow final : public win::Window, public PictureBoxHandler, public IS
     void iStatus();
     void iRefresh();
 
+    // The window's keys, seen in the message loop before dispatch so that no control that has
+    // the focus eats them; true when `msg` was one of them and has been handled.
+    bool TranslateKey(const MSG& msg);
+
   private:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -161,6 +166,13 @@ class MainWindow final : public win::Window, public PictureBoxHandler, public IS
     void Pos_MouseDown();
     void Pos_MouseUP();
     void OpenedFile(); // the video sizing shared by open and drop
+    // After FileName: when the file cannot be played, nothing stays open (no graph, no current
+    // file, zero time) and the text to tell the user is returned; the empty text otherwise.
+    std::wstring CloseIfUnplayable();
+    void ReportOpenProblem(const std::wstring& text);
+    void ApplyStatusView(const StatusView& view);
+    void OpenHelpPage();
+    static std::wstring ProgramFolder();
     void RunOpeningSteps(bool afterDialog);
     void ApplyCutBar(const CutBarUpdate& update);
     SeekBarPlacement PosPlacement();

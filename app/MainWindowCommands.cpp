@@ -44,10 +44,34 @@ void MainWindow::cmdOpen_Click() {
     buttons_[kOpen].Enabled(false);
     buttons_[kPlay].Enabled(false);
     Media().FileName(currentFile_, pic_.hwnd());
-    // A file the platform cannot play is not reported; the buttons follow the status below.
-    Media().Play();
-    OpenedFile();
+    const std::wstring problem = CloseIfUnplayable();
+    if (problem.empty()) {
+        Media().Play();
+        OpenedFile();
+    }
     RunOpeningSteps(true);
+    ReportOpenProblem(problem);
+}
+
+std::wstring MainWindow::CloseIfUnplayable() {
+    const OpenProblem problem =
+        OpenedFileProblem(GetFileAttributesW(currentFile_.c_str()) != INVALID_FILE_ATTRIBUTES, Media().Max());
+    if (problem == OpenProblem::None)
+        return {};
+    std::wstring text = OpenProblemText(problem, currentFile_);
+    // Back to the state at start: no graph, the empty status, no current file, zero time.
+    media_.reset();
+    currentFile_.clear();
+    seeking_ = false;
+    SetWindowTextW(lblTime_, kZeroTime);
+    if (pos_.IsCreated())
+        (void)pos_.SetValue(0); // only the marker's place; the status disables the bar
+    return text;
+}
+
+void MainWindow::ReportOpenProblem(const std::wstring& text) {
+    if (!text.empty() && hwnd())
+        ShowMessage(text, kAppTitle, MB_OK | MB_ICONWARNING);
 }
 
 void MainWindow::cmdPlay_Click() {
@@ -58,6 +82,12 @@ void MainWindow::cmdPlay_Click() {
     if (status == L"Stopped") {
         // A fresh graph, so playback starts from the beginning.
         Media().FileName(currentFile_, pic_.hwnd());
+        if (const std::wstring problem = currentFile_.empty() ? std::wstring() : CloseIfUnplayable();
+            !problem.empty()) {
+            iStatus();
+            ReportOpenProblem(problem);
+            return;
+        }
         Media().Play();
         if (Media().IzVideo())
             Media().AutoResize();
@@ -103,7 +133,12 @@ void MainWindow::RunOpeningSteps(bool afterDialog) {
 }
 
 void MainWindow::iStatus() {
-    const StatusView view = StatusRule(Media().Status());
+    ApplyStatusView(StatusRule(Media().Status()));
+    nameCaption_ = NameCaption(currentFile_);
+    SetWindowTextW(lblName_, nameCaption_.c_str());
+}
+
+void MainWindow::ApplyStatusView(const StatusView& view) {
     Apply(view.pause, buttons_[kPause]);
     Apply(view.stop, buttons_[kStop]);
     Apply(view.start, buttons_[kStart]);
@@ -113,8 +148,6 @@ void MainWindow::iStatus() {
         pos_.SetEnabled(view.seekBar == Switch::On);
     if (view.hideCutBar)
         cutsld_.Show(false);
-    nameCaption_ = NameCaption(currentFile_);
-    SetWindowTextW(lblName_, nameCaption_.c_str());
 }
 
 void MainWindow::iRefresh() {
@@ -185,7 +218,11 @@ void MainWindow::cmdSave_Click() {
     const std::wstring source = currentFile_;
     const std::int32_t cutStart = cuts_.CutStart();
     const std::int32_t cutEnd = cuts_.CutEnd();
-    if (!FileExists(destination) || AskReplace(hwnd(), destination)) {
+    const SaveStep step = SaveDestinationStep(IsSameFile(source, destination), FileExists(destination));
+    if (step == SaveStep::RefuseSameFile) {
+        ShowMessage(FailureText(ClipFailure::SameFile, source, destination, {}), ClipErrorTitle,
+                    MB_OK | MB_ICONWARNING);
+    } else if (step == SaveStep::Write || AskReplace(hwnd(), destination)) {
         if (playableClips_) {
             std::optional<clip::Marks> marks;
             if (const std::optional<MediaMarks> kept = cuts_.Marks())
@@ -200,6 +237,85 @@ void MainWindow::cmdSave_Click() {
         return;
     Media().Play(); // resumes also when it was paused before
     cutsld_.Show(false);
+    // The buttons follow the status playback really has now, so Pause works again.
+    const StatusView view = ResumeAfterSaveRule(Media().Status());
+    ApplyStatusView(view);
+}
+
+bool MainWindow::TranslateKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)
+        return false;
+    if (!hwnd() || !msg.hwnd || (msg.hwnd != hwnd() && !IsChild(hwnd(), msg.hwnd)))
+        return false;
+    // A dialog, message box or the About window disables this window while it is up.
+    if (!IsWindowEnabled(hwnd()))
+        return false;
+    KeyPress key;
+    key.virtualKey = static_cast<std::uint32_t>(msg.wParam);
+    // The low word is the character; dead keys set the high bit and type nothing here.
+    const UINT typed = MapVirtualKeyW(key.virtualKey, MAPVK_VK_TO_CHAR);
+    key.character = (typed & 0x80000000u) ? 0 : static_cast<wchar_t>(LOWORD(typed));
+    key.ctrl = GetKeyState(VK_CONTROL) < 0;
+    key.shift = GetKeyState(VK_SHIFT) < 0;
+    key.alt = (HIWORD(msg.lParam) & KF_ALTDOWN) != 0;
+    key.repeat = (HIWORD(msg.lParam) & KF_REPEAT) != 0;
+    const std::optional<KeyBinding> binding = BindingForKey(key);
+    if (!binding)
+        return false;
+    CommandStates states;
+    states.open = buttons_[kOpen].Enabled();
+    states.play = buttons_[kPlay].Enabled();
+    states.pause = buttons_[kPause].Enabled();
+    states.start = buttons_[kStart].Enabled();
+    states.end = buttons_[kEnd].Enabled();
+    states.save = buttons_[kSave].Enabled();
+    states.seekBar = pos_.IsCreated() && !seeking_ && pos_.Enabled().value_or(false);
+    states.fullScreen = isFullScreen_;
+    const KeyDecision decision =
+        DecideKey(*binding, states, pos_.Value().value_or(0), pos_.Max().value_or(0));
+    switch (decision.action) {
+    case KeyAction::None:
+        break; // a bound key whose command is off now still goes no further
+    case KeyAction::Open:
+        cmdOpen_Click();
+        break;
+    case KeyAction::Play:
+        cmdPlay_Click();
+        break;
+    case KeyAction::Pause:
+        cmdPause_Click();
+        break;
+    case KeyAction::StartPoint:
+        cmdStart_Click();
+        break;
+    case KeyAction::EndPoint:
+        cmdEnd_Click();
+        break;
+    case KeyAction::Save:
+        cmdSave_Click();
+        break;
+    case KeyAction::Seek:
+        // As a release of the seek bar at that value seeks.
+        if (SUCCEEDED(pos_.SetValue(decision.seekTo)))
+            Media().SetPos(decision.seekTo);
+        break;
+    case KeyAction::FullScreen:
+        mnuFullscreen_Click();
+        break;
+    case KeyAction::Help:
+        OpenHelpPage();
+        break;
+    }
+    return true;
+}
+
+void MainWindow::OpenHelpPage() {
+    const std::wstring page = HelpPagePath(ProgramFolder());
+    if (!FileExists(page)) {
+        ShowMessage(L"The help page is missing:\r\n" + page, kAppTitle, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    OpenWebPage(hwnd(), page.c_str());
 }
 
 void MainWindow::mnuFullscreen_Click() {
