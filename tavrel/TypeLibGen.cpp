@@ -1,7 +1,9 @@
 // Build-time generator: writes the type library Tavrel_pro (with the enum members whose
 // names contain blanks, which no IDL compiler accepts) through ICreateTypeLib2, and the
 // 16 x 15 toolbox bitmap and the control's 32 x 32 hand cursor.
-// Usage: TavrelTypeLibGen <out.tlb> <out.bmp> <out.cur>
+// Usage: TavrelTypeLibGen <out.tlb> <out.bmp> <out.cur> [win32|win64]
+// The last argument names the Windows the library is for (default: the generator's own), so
+// that a 64-bit generator can write the 32-bit library when no 32-bit program can run here.
 #include "tavrel/Interfaces.h"
 #include "tavrel/SliderModel.h"
 
@@ -32,6 +34,15 @@ constexpr GUID kStdOleColor = {0x66504301, 0xBE0F, 0x101A, {0x8B, 0xBB, 0x00, 0x
             return hr_;                                                                                      \
         }                                                                                                    \
     } while (0)
+
+// The Windows a library describes: pointer-sized values and vtable slots follow it.
+struct Target {
+    SYSKIND sysKind;
+    int pointerSize;
+    VARTYPE handleType;
+};
+constexpr Target kWin32{SYS_WIN32, 4, VT_I4};
+constexpr Target kWin64{SYS_WIN64, 8, VT_I8};
 
 // A parameter or return type; nested pointers keep their pointee alive in a list.
 struct Type {
@@ -77,7 +88,8 @@ class TypeBuilder {
     std::vector<std::unique_ptr<TYPEDESC>> owned_;
 };
 
-HRESULT AddMembers(ICreateTypeInfo2* info, const std::vector<Member>& members, bool dual) {
+HRESULT AddMembers(ICreateTypeInfo2* info, const std::vector<Member>& members, bool dual,
+                   const Target& target) {
     TypeBuilder types;
     for (UINT index = 0; index < members.size(); ++index) {
         const Member& member = members[index];
@@ -94,7 +106,7 @@ HRESULT AddMembers(ICreateTypeInfo2* info, const std::vector<Member>& members, b
         desc.cParams = static_cast<SHORT>(params.size());
         desc.lprgelemdescParam = params.empty() ? nullptr : params.data();
         desc.elemdescFunc.tdesc.vt = dual ? VT_HRESULT : VT_VOID;
-        desc.oVft = dual ? static_cast<SHORT>((7 + index) * sizeof(void*)) : 0;
+        desc.oVft = dual ? static_cast<SHORT>((7 + index) * target.pointerSize) : 0;
         CHECK(info->AddFuncDesc(index, &desc));
         std::vector<LPOLESTR> names{const_cast<LPOLESTR>(member.name)};
         // Property arguments carry no names; method arguments do.
@@ -121,7 +133,7 @@ HRESULT Reference(ICreateTypeInfo2* from, ICreateTypeInfo2* to, HREFTYPE* href) 
     return from->AddRefTypeInfo(info.Get(), href);
 }
 
-HRESULT WriteTypeLibrary(const std::wstring& path) {
+HRESULT WriteTypeLibrary(const std::wstring& path, const Target& target) {
     ComPtr<ITypeLib> stdole;
     CHECK(LoadTypeLib(L"stdole2.tlb", &stdole));
     ComPtr<ITypeInfo> dispatchInfo, fontInfo, pictureInfo, colourInfo;
@@ -131,7 +143,7 @@ HRESULT WriteTypeLibrary(const std::wstring& path) {
     CHECK(stdole->GetTypeInfoOfGuid(kStdOleColor, &colourInfo));
 
     ComPtr<ICreateTypeLib2> lib;
-    CHECK(CreateTypeLib2(kSysKind, path.c_str(), &lib));
+    CHECK(CreateTypeLib2(target.sysKind, path.c_str(), &lib));
     CHECK(lib->SetGuid(LIBID_Tavrel_pro));
     CHECK(lib->SetVersion(kLibraryMajor, kLibraryMinor));
     CHECK(lib->SetName(const_cast<LPOLESTR>(kLibraryName)));
@@ -223,7 +235,7 @@ HRESULT WriteTypeLibrary(const std::wstring& path) {
                        L"Progressbar Enabled/Disabled."});
     members.push_back(
         {L"Enabled", dispid::Enabled, INVOKE_PROPERTYPUT, {{boolean}}, L"Progressbar Enabled/Disabled."});
-    const Type handle{sizeof(void*) == 8 ? static_cast<VARTYPE>(VT_I8) : static_cast<VARTYPE>(VT_I4)};
+    const Type handle{target.handleType};
     const USHORT inOut = PARAMFLAG_FIN | PARAMFLAG_FOUT;
     members.push_back({L"GradientTwoColour",
                        dispid::GradientTwoColour,
@@ -237,7 +249,7 @@ HRESULT WriteTypeLibrary(const std::wstring& path) {
                         {out(int32), inOut, L"Width"},
                         {out(int32), inOut, L"Height"}}});
     members.push_back({L"About", dispid::About, INVOKE_FUNC, {{out(variant), retval}}});
-    if (HRESULT hr = AddMembers(dual.Get(), members, true); FAILED(hr))
+    if (HRESULT hr = AddMembers(dual.Get(), members, true, target); FAILED(hr))
         return hr;
 
     // __NavigationSlider: the events, every argument by reference.
@@ -279,7 +291,7 @@ HRESULT WriteTypeLibrary(const std::wstring& path) {
          {p(data, L"Data"), p(i32, L"Effect"), p(i16, L"Button"), p(i16, L"Shift"), p(single, L"x"),
           p(single, L"y"), p(i16, L"State")}},
     };
-    if (HRESULT hr = AddMembers(events.Get(), eventMembers, false); FAILED(hr))
+    if (HRESULT hr = AddMembers(events.Get(), eventMembers, false, target); FAILED(hr))
         return hr;
 
     // NavigationSlider: a creatable control.
@@ -414,13 +426,14 @@ bool WriteHandCursor(const std::wstring& path) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: TavrelTypeLibGen <out.tlb> <out.bmp> <out.cur>\n");
+    const std::wstring targetName = argc == 5 ? argv[4] : (kSysKind == SYS_WIN64 ? L"win64" : L"win32");
+    if ((argc != 4 && argc != 5) || (targetName != L"win32" && targetName != L"win64")) {
+        std::fprintf(stderr, "usage: TavrelTypeLibGen <out.tlb> <out.bmp> <out.cur> [win32|win64]\n");
         return 2;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 1;
-    HRESULT hr = WriteTypeLibrary(argv[1]);
+    HRESULT hr = WriteTypeLibrary(argv[1], targetName == L"win64" ? kWin64 : kWin32);
     CoUninitialize();
     if (FAILED(hr))
         return 1;
