@@ -28,7 +28,8 @@ template <class Policy> class Enumerator final : public win::ComObject<typename 
         return n == count ? S_OK : S_FALSE;
     }
     STDMETHODIMP Skip(ULONG count) override {
-        position_ = std::min(items_.size(), position_ + count);
+        // Never position_ + count: on 32-bit Windows that sum can wrap and move backwards.
+        position_ += std::min<size_t>(count, items_.size() - position_);
         return position_ < items_.size() ? S_OK : S_FALSE;
     }
     STDMETHODIMP Reset() override {

@@ -102,15 +102,22 @@ TEST_F(SliderValue, DisabledIgnoresAssignmentsAndKeepsTheOldValue) {
     EXPECT_EQ(GetInt(slider, dispid::Value), 30);
 }
 
+namespace {
+bool* timerFlag = nullptr;
+// A named CALLBACK, not a lambda: on 32-bit Windows a lambda does not convert to a stdcall TIMERPROC.
+void CALLBACK RaiseTimerFlag(HWND, UINT, UINT_PTR, DWORD) {
+    *timerFlag = true;
+}
+} // namespace
+
 TEST_F(SliderValue, AssignmentRunsPendingMessagesFirst) {
     // A press queued before the assignment is handled inside it, before the new value.
     HWND window = host.controlWindow();
     bool timerRan = false;
-    static bool* flag = nullptr;
-    flag = &timerRan;
+    timerFlag = &timerRan;
     PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(94, 4));
     PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(94, 4));
-    UINT_PTR timer = SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR, DWORD) { *flag = true; });
+    UINT_PTR timer = SetTimer(nullptr, 0, 1, RaiseTimerFlag);
     Sleep(30);
     EventSink sink;
     ASSERT_EQ(S_OK, sink.Connect(slider));
@@ -307,6 +314,11 @@ TEST(SliderNotifications, ChangedPropertiesNotifyByDispatchId) {
         EXPECT_TRUE(iid == IID_IPropertyNotifySink || iid == kEventsIid);
         found[i]->Release();
     }
+    ASSERT_EQ(S_OK, points->Reset());
+    EXPECT_EQ(S_OK, points->Skip(1));
+    EXPECT_EQ(S_FALSE, points->Skip(0xFFFFFFFF)); // past the end, never round to the start
+    EXPECT_EQ(S_FALSE, points->Next(1, found, &fetched));
+    EXPECT_EQ(fetched, 0u);
 }
 
 TEST(SliderGradient, HostCallFillsExactlyFromLeftToWidth) {
