@@ -409,7 +409,7 @@ TEST_F(ClipWriterCopy, EscStopsAPlayableClipAndEvenDuringTheLastStepLeavesNoClip
     });
     EXPECT_EQ(WriteClipPlan(source, destination, plan, owner.get(), false).outcome, CutOutcome::Cancelled);
     EXPECT_EQ(steps, 1);
-    EXPECT_EQ(CutFile(source, destination, 1, 2, 3.0, owner.get(), false).outcome, CutOutcome::Cancelled);
+    EXPECT_EQ(CutFile(source, destination, 1, 2, 1024.0, owner.get(), false).outcome, CutOutcome::Cancelled);
     EXPECT_FALSE(FileIsThere(destination));
     EXPECT_FALSE(HasPartFiles(folder.path()));
     ASSERT_EQ(boxes.shown().size(), 2u);
