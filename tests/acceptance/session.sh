@@ -385,8 +385,13 @@ sleep 1
 click_control "$(main_tree)" 1006 # End Point near the end: thousands of blocks
 sleep 0.5
 click_control "$(main_tree)" 1007
-inspect wait 'class=#32770' 15000 >/dev/null || abort "the save dialog did not appear"
-type_into_dialog "$(windows_path "$big_clip")"
+dialog=$(inspect wait 'class=#32770' 15000) || abort "the save dialog did not appear"
+# The dialog's own Save button, not Enter: under load Enter after typing is at times not taken.
+xdotool sleep 0.3 type --delay 8 "$(windows_path "$big_clip")"
+save_button=$(inspect tree "$(field "$dialog" hwnd)" | grep -m1 ' class=Button .* text=&Save$')
+[ -n "$save_button" ] || abort "the save dialog has no Save button"
+read -r x y <<<"$(center_of "$save_button")"
+click_at "$x" "$y"
 inspect wait 'title=Progress...' 60000 >/dev/null || abort "no progress window for the large file"
 check "the copy is running (a temporary file beside the clip)" test -n "$(compgen -G "$big_clip.*.part")"
 xdotool key Escape
