@@ -21,5 +21,17 @@ echo "== Windows build (mingw-w64)"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 
+echo "== Windows x86 build of the control (mingw-w64 i686)"
+cmake --preset windows-x86 >/dev/null
+cmake --build --preset windows-x86 -j "$jobs"
+
 echo "== Windows tests under Wine"
 scripts/with-display.sh "$PWD/build/windows/wineprefix" ctest --preset windows "$@"
+
+if scripts/runs-32bit.sh; then
+  echo "== The control's tests under Wine's 32-bit side"
+  scripts/with-display.sh "$PWD/build/windows-x86/wineprefix" ctest --preset windows-x86 "$@"
+else
+  echo "== The control's tests under Wine's 32-bit side: skipped, this kernel runs no 32-bit programs"
+  ctest --preset windows-x86 -R '^tavrel_x86_library$'
+fi
