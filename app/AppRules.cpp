@@ -232,10 +232,10 @@ std::wstring RotateLeft(std::wstring_view text) {
     return result;
 }
 
-bool TimerFollows(bool seeking, std::optional<double> duration) {
-    if (seeking)
-        return false;
-    return duration.value_or(0.0) >= 2.0;
+std::optional<double> FollowedDuration(bool seeking, std::optional<double> duration) {
+    if (seeking || duration.value_or(0.0) < 2.0)
+        return std::nullopt;
+    return duration;
 }
 
 std::wstring TimeCaption(std::wstring_view position, std::wstring_view duration) {

@@ -117,8 +117,9 @@ std::wstring NameCaption(std::wstring_view currentFile);
 // tmrScroll: the first character moves to the end.
 std::wstring RotateLeft(std::wstring_view text);
 
-// tmrMedia: whether a tick follows the media (not while seeking, nor below 2 seconds).
-bool TimerFollows(bool seeking, std::optional<double> duration);
+// tmrMedia: the duration a tick follows, read once from the media; nothing while seeking,
+// without a duration or below 2 seconds.
+std::optional<double> FollowedDuration(bool seeking, std::optional<double> duration);
 // Whether the bar has reached its end (Value >= Max as the seek bar reports them).
 inline bool ReachedEnd(std::int32_t value, std::int32_t max) {
     return value >= max;

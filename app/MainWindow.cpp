@@ -473,9 +473,10 @@ void MainWindow::tmrMedia_Timer() {
     inMediaTick_ = true;
     // Any failure ends the tick silently.
     [&] {
-        if (!TimerFollows(seeking_, Media().Max()))
+        const std::optional<double> followed = FollowedDuration(seeking_, Media().Max());
+        if (!followed)
             return;
-        const double duration = *Media().Max();
+        const double duration = *followed;
         std::int32_t position = 0;
         if (FAILED(Media().Pos(position)))
             return;

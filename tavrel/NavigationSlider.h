@@ -3,6 +3,7 @@
 #include "tavrel/ConnectionPoint.h"
 #include "tavrel/Interfaces.h"
 #include "tavrel/PropertyStore.h"
+#include "tavrel/SliderModel.h"
 #include "tavrel/SliderSurface.h"
 
 #include "common/win/Window.h"
@@ -195,7 +196,6 @@ class NavigationSlider final : public INavigationSlider,
     void ReadProperties(IPropertyBag* bag, IErrorLog* log);
     HRESULT WriteProperties(IPropertyBag* bag);
     Microsoft::WRL::ComPtr<IFontDisp> AmbientFont();
-    Microsoft::WRL::ComPtr<IFontDisp> NewStandardFont();
 
     // In-place activation.
     HRESULT InPlaceActivate(LONG verb, HWND parent, LPCRECT position);
@@ -208,7 +208,7 @@ class NavigationSlider final : public INavigationSlider,
     LRESULT OnPrintClient(HDC dc);
     void OnSize();
     void OnMouse(int kind, WPARAM keys, LPARAM position, int button);
-    void OnKey(DISPID event, WPARAM key);
+    LRESULT OnKeyMessage(KeyMessage kind, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnSetCursor(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void OnSetFocus();
     void RaiseMouseEvent(DISPID event, short button, short shift, float x, float y);

@@ -75,16 +75,21 @@ LRESULT NavigationSlider::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
         OnMouse(static_cast<int>(MouseKind::Move), wParam, lParam, ButtonBitsFromKeys(wParam));
         return 0;
     case WM_KEYDOWN:
-        OnKey(event::KeyDown, wParam);
-        return 0;
+        return OnKeyMessage(KeyMessage::KeyDown, message, wParam, lParam);
     case WM_KEYUP:
-        OnKey(event::KeyUp, wParam);
-        return 0;
+        return OnKeyMessage(KeyMessage::KeyUp, message, wParam, lParam);
     case WM_CHAR:
-        OnKey(event::KeyPress, wParam);
-        return 0;
+        return OnKeyMessage(KeyMessage::Char, message, wParam, lParam);
+    case WM_SYSKEYDOWN:
+        return OnKeyMessage(KeyMessage::SysKeyDown, message, wParam, lParam);
+    case WM_SYSKEYUP:
+        return OnKeyMessage(KeyMessage::SysKeyUp, message, wParam, lParam);
+    case WM_SYSCHAR:
+        return OnKeyMessage(KeyMessage::SysChar, message, wParam, lParam);
     case WM_GETDLGCODE:
-        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+        // Every key raises the key events, so a host's dialog navigation must hand over Tab,
+        // Enter, Esc and the arrows too.
+        return DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_SETCURSOR:
         return OnSetCursor(hwnd(), message, wParam, lParam);
     case WM_SETFOCUS:
@@ -171,20 +176,29 @@ void NavigationSlider::RaiseMouseEvent(DISPID event, short button, short shift, 
     FireEvent(events_, event, std::move(arguments));
 }
 
-void NavigationSlider::OnKey(DISPID event, WPARAM key) {
-    short code = static_cast<short>(key);
-    short shift = static_cast<short>(
-        ShiftBits(GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0));
-    std::vector<VARIANT> arguments(event == event::KeyPress ? 1 : 2);
-    for (auto& a : arguments)
-        VariantInit(&a);
-    arguments[0].vt = VT_I2 | VT_BYREF;
-    arguments[0].piVal = &code;
-    if (arguments.size() == 2) {
-        arguments[1].vt = VT_I2 | VT_BYREF;
-        arguments[1].piVal = &shift;
+LRESULT NavigationSlider::OnKeyMessage(KeyMessage kind, UINT message, WPARAM wParam, LPARAM lParam) {
+    const KeyDecision decision = DecideKey(kind);
+    if (decision.raise != KeyEvent::None) {
+        short code = static_cast<short>(wParam);
+        // Bit 29 is the Alt context: set for Alt+key even when the key state was not seen.
+        const bool alt = GetKeyState(VK_MENU) < 0 || (lParam & (LPARAM{1} << 29)) != 0;
+        short shift =
+            static_cast<short>(ShiftBits(GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0, alt));
+        std::vector<VARIANT> arguments(decision.raise == KeyEvent::KeyPress ? 1 : 2);
+        for (auto& a : arguments)
+            VariantInit(&a);
+        arguments[0].vt = VT_I2 | VT_BYREF;
+        arguments[0].piVal = &code;
+        if (arguments.size() == 2) {
+            arguments[1].vt = VT_I2 | VT_BYREF;
+            arguments[1].piVal = &shift;
+        }
+        const DISPID id = decision.raise == KeyEvent::KeyDown
+                              ? event::KeyDown
+                              : (decision.raise == KeyEvent::KeyUp ? event::KeyUp : event::KeyPress);
+        FireEvent(events_, id, std::move(arguments));
     }
-    FireEvent(events_, event, std::move(arguments));
+    return decision.systemHandling ? DefaultHandling(message, wParam, lParam) : 0;
 }
 
 LRESULT NavigationSlider::OnSetCursor(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

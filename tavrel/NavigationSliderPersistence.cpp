@@ -4,6 +4,7 @@
 
 #include "tavrel/AutomationNumbers.h"
 #include "tavrel/Contract.h"
+#include "tavrel/OleFont.h"
 
 namespace klevotrim::tavrel {
 
@@ -11,22 +12,10 @@ using Microsoft::WRL::ComPtr;
 
 // ---- Persistence ----
 
-ComPtr<IFontDisp> NavigationSlider::NewStandardFont() {
-    FONTDESC desc{};
-    desc.cbSizeofstruct = sizeof(desc);
-    desc.lpstrName = const_cast<LPOLESTR>(L"MS Sans Serif");
-    desc.cySize.int64 = 82500; // 8.25 points
-    desc.sWeight = FW_NORMAL;
-    desc.sCharset = DEFAULT_CHARSET;
-    ComPtr<IFontDisp> font;
-    OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(font.GetAddressOf()));
-    return font;
-}
-
 ComPtr<IFontDisp> NavigationSlider::AmbientFont() {
     ComPtr<IDispatch> ambients;
     if (!clientSite_ || FAILED(clientSite_.As(&ambients)))
-        return NewStandardFont(); // hosts without ambient properties: the standard font
+        return CreateFontObject(ControlStandardFace()); // hosts without ambient properties: the standard font
     DISPPARAMS none{};
     win::Variant result;
     ComPtr<IFontDisp> font;
@@ -35,12 +24,12 @@ ComPtr<IFontDisp> NavigationSlider::AmbientFont() {
         (result.get().vt == VT_DISPATCH || result.get().vt == VT_UNKNOWN) && result.get().punkVal &&
         SUCCEEDED(result.get().punkVal->QueryInterface(IID_PPV_ARGS(&font))))
         return font;
-    return NewStandardFont();
+    return CreateFontObject(ControlStandardFace());
 }
 
 void NavigationSlider::InitProperties() {
     markerPicture_.Reset();
-    putref_Font(NewStandardFont().Get());
+    putref_Font(CreateFontObject(ControlStandardFace()).Get());
     VARIANT max = Int32Variant(static_cast<std::int32_t>(kDefaultMax));
     put_Max(max);
     VARIANT value = Int32Variant(static_cast<std::int32_t>(kInitialValue));
@@ -56,9 +45,8 @@ void NavigationSlider::InitProperties() {
 void NavigationSlider::ReadProperties(IPropertyBag* bag, IErrorLog* log) {
     // Reads one key: its stored value, or `fallback` when the bag has none.
     auto read = [&](const wchar_t* key, VARTYPE hint, win::Variant& out) {
-        out.put()->vt = hint;
-        if (FAILED(bag->Read(key, out.address(), log)))
-            VariantInit(out.put());
+        if (FAILED(bag->Read(key, out.putRequest(hint), log)))
+            out.put(); // whatever the failing bag left is freed; the value reads as empty
         return out.get().vt != VT_EMPTY || hint == VT_EMPTY;
     };
     auto number = [&](const wchar_t* key, double fallback) {
@@ -141,8 +129,10 @@ HRESULT NavigationSlider::WriteProperties(IPropertyBag* bag) {
         VARIANT v = Int32Variant(static_cast<std::int32_t>(colours_[i]));
         write(std::wstring(kStoredKeys[i]).c_str(), v);
     }
-    ComPtr<IFontDisp> defaultFont = AmbientFont();
-    if (font_ && font_ != defaultFont) {
+    // The host form's font is the default, compared by value: the object may be a copy.
+    const std::optional<FontFace> face = ReadFontFace(font_.Get());
+    const std::optional<FontFace> defaultFace = ReadFontFace(AmbientFont().Get());
+    if (font_ && !(face && defaultFace && SameFont(*face, *defaultFace))) {
         VARIANT v;
         v.vt = VT_DISPATCH;
         v.pdispVal = font_.Get();

@@ -85,4 +85,22 @@ int ShiftBits(bool shift, bool control, bool alt) {
     return (shift ? 1 : 0) | (control ? 2 : 0) | (alt ? 4 : 0);
 }
 
+KeyDecision DecideKey(KeyMessage message) {
+    switch (message) {
+    case KeyMessage::KeyDown:
+        return {KeyEvent::KeyDown, false};
+    case KeyMessage::KeyUp:
+        return {KeyEvent::KeyUp, false};
+    case KeyMessage::Char:
+        return {KeyEvent::KeyPress, false};
+    case KeyMessage::SysKeyDown:
+        return {KeyEvent::KeyDown, true};
+    case KeyMessage::SysKeyUp:
+        return {KeyEvent::KeyUp, true};
+    case KeyMessage::SysChar:
+        return {KeyEvent::None, true};
+    }
+    return {};
+}
+
 } // namespace klevotrim::tavrel

@@ -73,6 +73,18 @@ MouseDecision DecideMouse(MouseKind kind, int button, bool enabled);
 // Modifier bits of an event (1 Shift, 2 Ctrl, 4 Alt) from the key states.
 int ShiftBits(bool shift, bool control, bool alt);
 
+// What a key message does while the control has the focus. Every key press and release
+// raises KeyDown or KeyUp, the system keys (Alt+key, F10) too, which then still get the
+// system's own handling (Alt+F4, the window menu). A character raises KeyPress; an Alt+letter
+// is a menu mnemonic, not a typed character, and is left to the system alone.
+enum class KeyMessage { KeyDown, KeyUp, Char, SysKeyDown, SysKeyUp, SysChar };
+enum class KeyEvent { None, KeyDown, KeyPress, KeyUp };
+struct KeyDecision {
+    KeyEvent raise = KeyEvent::None;
+    bool systemHandling = false; // the message goes on to the default window procedure
+};
+KeyDecision DecideKey(KeyMessage message);
+
 // Stored keys, in the order they are read and written.
 inline constexpr std::array<std::wstring_view, 27> kStoredKeys = {
     L"Color0",      L"Color1",      L"Color2",  L"Color3",  L"Color4",       L"Color5",   L"Color6",

@@ -1,5 +1,6 @@
 #include "tavrel/TipWindow.h"
 
+#include "tavrel/OleFont.h"
 #include "tavrel/Server.h"
 
 #include "common/ScreenUnits.h"
@@ -87,15 +88,7 @@ void FTip::Form_Load() {
 }
 
 ComPtr<IFontDisp> FTip::StandFont() {
-    FONTDESC desc{};
-    desc.cbSizeofstruct = sizeof(desc);
-    desc.lpstrName = const_cast<LPOLESTR>(L"Verdana");
-    desc.cySize.int64 = 80000; // 8 points
-    desc.sWeight = FW_NORMAL;
-    desc.sCharset = DEFAULT_CHARSET;
-    ComPtr<IFontDisp> font;
-    OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(font.GetAddressOf()));
-    return font;
+    return CreateFontObject(TipStandardFace());
 }
 
 LONG FTip::TextWidthW(HDC dc, const std::wstring& s) {

@@ -14,7 +14,7 @@ namespace klevotrim::win {
 
 class Variant {
   public:
-    Variant() noexcept { ::VariantInit(&value_); }
+    Variant() noexcept : value_{} { ::VariantInit(&value_); }
     explicit Variant(std::int32_t number) noexcept : Variant() {
         value_.vt = VT_I4;
         value_.lVal = number;
@@ -58,6 +58,15 @@ class Variant {
     // For out-parameters: clears what was held first.
     VARIANT* put() noexcept {
         ::VariantClear(&value_);
+        return &value_;
+    }
+    // For a property bag's Read: clears, zeroes every field and names only the type asked
+    // for (VT_EMPTY: as stored). A bag that fails and leaves it untouched then leaves no stale
+    // pointer for the clean-up to free; VariantInit alone sets only the type on some systems.
+    VARIANT* putRequest(VARTYPE wanted) noexcept {
+        ::VariantClear(&value_);
+        value_ = VARIANT{};
+        value_.vt = wanted;
         return &value_;
     }
     // Hands the value over (e.g. to an [out] VARIANT); this owner is left empty.

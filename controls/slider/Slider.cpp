@@ -52,9 +52,7 @@ win::Variant FromInt(std::optional<std::int32_t> number) {
 // Reads one property; false when the bag has none (or cannot give it), so the caller
 // uses the default.
 bool ReadBag(IPropertyBag* bag, const wchar_t* name, VARTYPE type, win::Variant& out) {
-    VARIANT* value = out.put();
-    value->vt = type;
-    if (FAILED(bag->Read(name, value, nullptr))) {
+    if (FAILED(bag->Read(name, out.putRequest(type), nullptr))) {
         out.put();
         return false;
     }

@@ -83,11 +83,12 @@ TEST(NameScroller, RotatesOneCharacterAndComesBackAfterAFullTurn) {
 }
 
 TEST(MediaTimer, FollowsOnlyWhenNotSeekingAndTwoSecondsOrMore) {
-    EXPECT_FALSE(TimerFollows(false, std::nullopt));
-    EXPECT_FALSE(TimerFollows(false, 1.5));
-    EXPECT_FALSE(TimerFollows(false, 1.999));
-    EXPECT_TRUE(TimerFollows(false, 2.0));
-    EXPECT_FALSE(TimerFollows(true, 200.0));
+    EXPECT_FALSE(FollowedDuration(false, std::nullopt));
+    EXPECT_FALSE(FollowedDuration(false, 1.5));
+    EXPECT_FALSE(FollowedDuration(false, 1.999));
+    EXPECT_EQ(FollowedDuration(false, 2.0), 2.0);
+    EXPECT_EQ(FollowedDuration(false, 200.75), 200.75); // the one reading, fraction kept
+    EXPECT_FALSE(FollowedDuration(true, 200.0));
     EXPECT_TRUE(ReachedEnd(10, 10));
     EXPECT_TRUE(ReachedEnd(11, 10));
     EXPECT_FALSE(ReachedEnd(9, 10));

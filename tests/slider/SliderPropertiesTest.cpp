@@ -111,6 +111,7 @@ TEST_F(SliderPropertiesTest, AnEmptyBagGivesTheDefaultsAndTheBuiltInLook) {
     ASSERT_EQ(slider().Max(win::Variant(99).get()), S_OK);
     MemoryPropertyBag empty;
     ASSERT_EQ(slider().ReadProperties(&empty), S_OK);
+    EXPECT_EQ(empty.untidyRequests, 0); // each read names only its type
     EXPECT_TRUE(slider().Enabled());
     EXPECT_EQ(AsInt(slider().Max()), 10);
     EXPECT_EQ(AsInt(slider().Value()), 1);

@@ -1,11 +1,19 @@
 #include "MemoryPropertyBag.h"
 
+#include <cstring>
+
 namespace klevotrim::test {
 
 HRESULT MemoryPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
     if (!name || !value)
         return E_POINTER;
     reads.emplace_back(name);
+    // A caller hands a VARIANT that names only the wanted type: any other byte set is a
+    // stale pointer that a failing bag would leave for the caller's clean-up to free.
+    VARIANT request{};
+    request.vt = value->vt;
+    if (std::memcmp(&request, value, sizeof(request)) != 0)
+        ++untidyRequests;
     if (FAILED(failReadsWith))
         return failReadsWith;
     const VARIANT* stored = Find(name);

@@ -31,6 +31,7 @@ class MemoryPropertyBag final : public win::UncountedComObject<IPropertyBag> {
     HRESULT failWritesWith = S_OK;   // makes Write fail, as a full store would
     HRESULT failReadsWith = S_OK;    // makes Read fail after noting the name
     bool convertOnRead = true;
+    int untidyRequests = 0; // reads whose VARIANT carried more than the wanted type
 
   private:
     std::vector<std::pair<std::wstring, win::Variant>> values_;

@@ -37,6 +37,58 @@ ComPtr<IDispatch> CreateUninitialised() {
     return slider;
 }
 
+// A host form whose ambient font is `font` (and which has no other ambient property).
+class AmbientFontSite final : public klevotrim::win::UncountedComObject<IOleClientSite, IDispatch> {
+  public:
+    explicit AmbientFontSite(IFontDisp* font) : font_(font) {}
+    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
+    STDMETHODIMP ShowObject() override { return S_OK; }
+    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                        UINT*) override {
+        if (id != DISPID_AMBIENT_FONT || !result)
+            return DISP_E_MEMBERNOTFOUND;
+        result->vt = VT_DISPATCH;
+        result->pdispVal = font_.Get();
+        font_->AddRef();
+        return S_OK;
+    }
+
+  private:
+    ComPtr<IFontDisp> font_;
+};
+
+ComPtr<IFontDisp> MakeFont(const wchar_t* name, LONGLONG size, bool bold = false) {
+    FONTDESC desc{sizeof(FONTDESC),
+                  const_cast<LPOLESTR>(name),
+                  {},
+                  static_cast<SHORT>(bold ? FW_BOLD : FW_NORMAL),
+                  DEFAULT_CHARSET,
+                  FALSE,
+                  FALSE,
+                  FALSE};
+    desc.cySize.int64 = size;
+    ComPtr<IFontDisp> font;
+    OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(font.GetAddressOf()));
+    return font;
+}
+
+bool SameObject(const Var& held, IUnknown* object) {
+    ComPtr<IUnknown> a, b;
+    return held.v.vt == VT_DISPATCH && held.v.pdispVal &&
+           SUCCEEDED(held.v.pdispVal->QueryInterface(IID_PPV_ARGS(&a))) &&
+           SUCCEEDED(object->QueryInterface(IID_PPV_ARGS(&b))) && a == b;
+}
+
 } // namespace
 
 // Hosted at 377 x 9 pixels, as the program places its seek bar.
@@ -244,6 +296,76 @@ TEST(SliderPersistence, SavesOnlyWhatDiffersFromTheStoredDefaults) {
     for (const wchar_t* key : {L"Color0", L"Color16", L"Enabled", L"HoverPic", L"NormalPic"})
         EXPECT_FALSE(bag.Find(key)) << key;
     EXPECT_TRUE(bag.Find(L"SmallChange")); // empty differs from 1
+    EXPECT_FALSE(bag.Find(L"Font"));       // the standard font equals a plain host's default
+}
+
+TEST(SliderPersistence, AFontEqualToTheHostFormsIsNotSavedAndAReloadFollowsTheHost) {
+    ComPtr<IFontDisp> formFont = MakeFont(L"Tahoma", 90000);
+    ASSERT_NE(formFont, nullptr);
+    AmbientFontSite site(formFont.Get());
+    // A control placed on that form and loaded from `bag`.
+    auto load = [&](klevotrim::test::MemoryPropertyBag& bag, ComPtr<IPersistPropertyBag>& persist) {
+        auto slider = CreateUninitialised();
+        ComPtr<IOleObject> object;
+        if (FAILED(slider.As(&object)) || FAILED(slider.As(&persist)) ||
+            FAILED(object->SetClientSite(&site)) || FAILED(persist->Load(&bag, nullptr)))
+            return ComPtr<IDispatch>();
+        return slider;
+    };
+    auto withFont = [](ComPtr<IFontDisp> font) {
+        Var v;
+        v.v.vt = VT_DISPATCH;
+        v.v.pdispVal = font.Detach();
+        return v;
+    };
+    klevotrim::test::MemoryPropertyBag empty;
+    ComPtr<IPersistPropertyBag> persist;
+    auto slider = load(empty, persist);
+    ASSERT_NE(slider, nullptr);
+    EXPECT_TRUE(SameObject(Get(slider.Get(), dispid::Font), formFont.Get())); // no saved font: the form's
+
+    // A separate object of the same font is still the default: nothing saved.
+    ASSERT_EQ(S_OK,
+              Put(slider.Get(), dispid::Font, withFont(MakeFont(L"TAHOMA", 90000)), DISPATCH_PROPERTYPUTREF));
+    klevotrim::test::MemoryPropertyBag saved;
+    ASSERT_EQ(S_OK, persist->Save(&saved, TRUE, FALSE));
+    EXPECT_FALSE(saved.Find(L"Font"));
+
+    // Any field that differs (here the weight) is saved, and a reload keeps it.
+    ASSERT_EQ(S_OK, Put(slider.Get(), dispid::Font, withFont(MakeFont(L"Tahoma", 90000, true)),
+                        DISPATCH_PROPERTYPUTREF));
+    klevotrim::test::MemoryPropertyBag bold;
+    ASSERT_EQ(S_OK, persist->Save(&bold, TRUE, FALSE));
+    ASSERT_TRUE(bold.Find(L"Font"));
+    ComPtr<IPersistPropertyBag> copyPersist;
+    auto copy = load(bold, copyPersist);
+    ASSERT_NE(copy, nullptr);
+    Var loaded = Get(copy.Get(), dispid::Font);
+    ComPtr<IFont> loadedFont;
+    ASSERT_EQ(loaded.v.vt, VT_DISPATCH);
+    ASSERT_EQ(S_OK, loaded.v.pdispVal->QueryInterface(IID_PPV_ARGS(&loadedFont)));
+    BOOL isBold = FALSE;
+    loadedFont->get_Bold(&isBold);
+    EXPECT_TRUE(isBold);
+}
+
+TEST(SliderPersistence, TheBagIsAskedWithAFullyClearedVariantAndAFailingBagLoadsDefaults) {
+    klevotrim::win::Variant reused(L"stale text");
+    const VARIANT* request = reused.putRequest(VT_DISPATCH);
+    EXPECT_EQ(request->vt, VT_DISPATCH);
+    EXPECT_EQ(request->punkVal, nullptr); // not the freed text's pointer
+
+    auto slider = CreateUninitialised();
+    ComPtr<IPersistPropertyBag> persist;
+    ASSERT_EQ(S_OK, slider.As(&persist));
+    klevotrim::test::MemoryPropertyBag bag;
+    bag.failReadsWith = E_FAIL;
+    ASSERT_EQ(S_OK, persist->Load(&bag, nullptr));
+    EXPECT_EQ(bag.reads.size(), 27u); // every key asked for, each skipped
+    EXPECT_EQ(bag.untidyRequests, 0);
+    EXPECT_EQ(GetInt(slider.Get(), dispid::Max), 100);
+    EXPECT_EQ(GetInt(slider.Get(), dispid::Value), 1);
+    EXPECT_EQ(Get(slider.Get(), dispid::Font).v.vt, VT_DISPATCH);
 }
 
 TEST(SliderPersistence, StreamRoundTripRestoresTheControl) {

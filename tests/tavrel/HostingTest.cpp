@@ -142,6 +142,27 @@ TEST_F(SliderEvents, KeysArePassedOnAndChangeNothing) {
     EXPECT_EQ(sink.events[1].numbers[0], L'a');
     EXPECT_EQ(sink.events[2].id, kKeyUp);
     EXPECT_EQ(GetInt(host.control(), dispid::Value), 50);
+
+    // Alt+key arrives as a system key: the same events, with Alt in the shift state.
+    const LPARAM altContext = LPARAM{1} << 29;
+    SendMessageW(window, WM_SYSKEYDOWN, 'X', altContext);
+    SendMessageW(window, WM_SYSKEYUP, 'X', altContext | (LPARAM{3} << 30));
+    ASSERT_EQ(sink.events.size(), 5u);
+    EXPECT_EQ(sink.events[3].id, kKeyDown);
+    EXPECT_EQ(sink.events[3].numbers, (std::vector<double>{'X', 4}));
+    EXPECT_EQ(sink.events[4].id, kKeyUp);
+    EXPECT_EQ(sink.events[4].numbers, (std::vector<double>{'X', 4}));
+}
+
+TEST_F(SliderEvents, DialogNavigationHandsOverTabEnterEscAndArrows) {
+    for (WPARAM key : {VK_TAB, VK_RETURN, VK_ESCAPE, VK_LEFT, VK_DOWN}) {
+        sink.events.clear();
+        MSG msg{window, WM_KEYDOWN, key, 0, 0, {}};
+        EXPECT_TRUE(IsDialogMessageW(host.frame(), &msg));
+        ASSERT_EQ(sink.events.size(), 1u) << key;
+        EXPECT_EQ(sink.events[0].id, kKeyDown);
+        EXPECT_EQ(sink.events[0].numbers[0], static_cast<double>(key));
+    }
 }
 
 TEST_F(SliderEvents, ShowsItsOwnHandCursor) {

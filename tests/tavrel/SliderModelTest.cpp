@@ -1,4 +1,5 @@
 // The seek bar's value model and drawing arithmetic.
+#include "tavrel/FontFace.h"
 #include "tavrel/SliderModel.h"
 
 #include <gtest/gtest.h>
@@ -136,4 +137,39 @@ TEST(SliderPersistence, KeysInReadingOrder) {
     EXPECT_EQ(kStoredKeys[24], L"Value");
     EXPECT_EQ(kStoredKeys.back(), L"Enabled");
     EXPECT_EQ(ShiftBits(true, false, true), 5);
+}
+
+TEST(SliderKeys, EveryPressAndReleaseRaisesSystemKeysTooAndKeepsTheirSystemHandling) {
+    EXPECT_EQ(DecideKey(KeyMessage::KeyDown).raise, KeyEvent::KeyDown);
+    EXPECT_EQ(DecideKey(KeyMessage::KeyUp).raise, KeyEvent::KeyUp);
+    EXPECT_EQ(DecideKey(KeyMessage::Char).raise, KeyEvent::KeyPress);
+    EXPECT_FALSE(DecideKey(KeyMessage::KeyDown).systemHandling || DecideKey(KeyMessage::Char).systemHandling);
+    // Alt+key and F10: the events, then Alt+F4 and the window menu still work.
+    EXPECT_EQ(DecideKey(KeyMessage::SysKeyDown).raise, KeyEvent::KeyDown);
+    EXPECT_EQ(DecideKey(KeyMessage::SysKeyUp).raise, KeyEvent::KeyUp);
+    EXPECT_TRUE(DecideKey(KeyMessage::SysKeyDown).systemHandling &&
+                DecideKey(KeyMessage::SysKeyUp).systemHandling);
+    // An Alt+letter mnemonic is no typed character.
+    EXPECT_EQ(DecideKey(KeyMessage::SysChar).raise, KeyEvent::None);
+    EXPECT_TRUE(DecideKey(KeyMessage::SysChar).systemHandling);
+}
+
+TEST(SliderFont, EqualByEveryFieldWithTheNameInAnyCase) {
+    const FontFace standard = ControlStandardFace();
+    FontFace same = standard;
+    same.name = L"ms sans SERIF";
+    EXPECT_TRUE(SameFont(standard, same));
+    EXPECT_FALSE(SameFont(standard, TipStandardFace()));
+    auto differs = [&](auto change) {
+        FontFace other = standard;
+        change(other);
+        return !SameFont(standard, other) && !SameFont(other, standard);
+    };
+    EXPECT_TRUE(differs([](FontFace& f) { f.name = L"MS Sans Serif "; }));
+    EXPECT_TRUE(differs([](FontFace& f) { f.size = 82501; }));
+    EXPECT_TRUE(differs([](FontFace& f) { f.weight = 700; }));
+    EXPECT_TRUE(differs([](FontFace& f) { f.italic = true; }));
+    EXPECT_TRUE(differs([](FontFace& f) { f.underline = true; }));
+    EXPECT_TRUE(differs([](FontFace& f) { f.strikethrough = true; }));
+    EXPECT_TRUE(differs([](FontFace& f) { f.charset = 0; }));
 }
