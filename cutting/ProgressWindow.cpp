@@ -95,6 +95,8 @@ LRESULT ProgressWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return OnCreate();
     case WM_CLOSE:
         return OnClose();
+    case WM_SYSCOMMAND:
+        return OnSysCommand(wParam, lParam);
     case WM_KEYDOWN:
         return OnKeyDown(wParam);
     default:
@@ -110,7 +112,9 @@ LRESULT ProgressWindow::OnCreate() {
     return 0;
 }
 
-LRESULT ProgressWindow::OnClose() {
+LRESULT ProgressWindow::OnSysCommand(WPARAM command, LPARAM lParam) {
+    if ((command & 0xFFF0) != SC_CLOSE)
+        return DefaultHandling(WM_SYSCOMMAND, command, lParam);
     if (onStopRequest_)
         onStopRequest_();
     return 0;

@@ -26,7 +26,9 @@ class ProgressWindow final : public win::Window {
     bool Show(HWND owner, bool alwaysOnTop);
     void SetProgress(std::int32_t maximum, std::int32_t value);
     void Unload();
-    // Called for Esc while the window has the keyboard, and for a request to close it.
+    // Called for Esc while the window has the keyboard, and when the user closes it (Alt+F4,
+    // the window manager's close). A WM_CLOSE alone, as the main window's unload sends, does
+    // not stop the copy: it goes on, as a copy whose owner went does.
     void OnStopRequest(std::function<void()> handler) { onStopRequest_ = std::move(handler); }
 
     HWND Window() const { return hwnd(); }
@@ -35,7 +37,8 @@ class ProgressWindow final : public win::Window {
   private:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT OnCreate();
-    LRESULT OnClose(); // the window stays: the copy decides when it goes
+    LRESULT OnClose() { return 0; } // the copy decides when the window goes
+    LRESULT OnSysCommand(WPARAM command, LPARAM lParam);
     LRESULT OnKeyDown(WPARAM key);
     void OnNcDestroy() noexcept override;
 

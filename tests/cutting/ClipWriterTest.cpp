@@ -384,7 +384,7 @@ TEST_F(ClipWriterCopy, ClosingTheProgressWindowStopsAfterTheBlockAndKeepsTheOldF
         blocks.push_back(p.block);
         progressWindow = p.progressWindow;
         if (p.block == 2)
-            PostMessageW(p.progressWindow, WM_CLOSE, 0, 0); // seen while the next block's events run
+            PostMessageW(p.progressWindow, WM_SYSCOMMAND, SC_CLOSE, 0); // seen in the next block's events
     });
     CutResult result = CutFile(source, destination, 1, 1000, 1024.0, owner.get(), false);
     EXPECT_EQ(result.outcome, CutOutcome::Cancelled);

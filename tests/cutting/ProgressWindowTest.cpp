@@ -86,8 +86,13 @@ TEST(ProgressWindow, LoadsOnceAndUnloadsCleanly) {
     progress.SetProgress(9, 4);
     EXPECT_EQ(ProgressBar::Maximum(progress.Bar()), 9);
     EXPECT_EQ(ProgressBar::Value(progress.Bar()), 4);
-    // Closing it only asks the copy to stop: the copy decides when the window goes.
+    // The user's close only asks the copy to stop; the main window's unload (WM_CLOSE) does not.
+    int stopRequests = 0;
+    progress.OnStopRequest([&] { ++stopRequests; });
     SendMessageW(first, WM_CLOSE, 0, 0);
+    EXPECT_EQ(stopRequests, 0);
+    SendMessageW(first, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(stopRequests, 1);
     EXPECT_TRUE(IsWindow(first));
     progress.Unload();
     EXPECT_FALSE(IsWindow(first));
