@@ -13,6 +13,9 @@ namespace klevotrim {
 namespace {
 
 constexpr std::uint64_t MiB = 1048576;
+// The least and the most time between two passes of events during a copy, in ms.
+constexpr ULONGLONG MinEventInterval = 50;
+constexpr ULONGLONG MaxEventInterval = 250;
 
 HRESULT WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
@@ -48,6 +51,7 @@ CutResult WritePlan(ClipSession& session, CutResult& result, FileByteSource& sou
     std::vector<std::uint8_t> buffer(
         static_cast<std::size_t>(std::min<std::uint64_t>(length, PlayableCopyBlock)));
     std::uint64_t copied = 0;
+    ULONGLONG nextEvents = 0; // GetTickCount64 time of the next pass of events
     while (copied < length) {
         const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(length - copied, buffer.size()));
         const std::span<std::uint8_t> chunk(buffer.data(), want);
@@ -56,8 +60,17 @@ CutResult WritePlan(ClipSession& session, CutResult& result, FileByteSource& sou
         if (HRESULT hr = WriteAll(clip, chunk); FAILED(hr))
             return session.Fail(ClipFailure::WriteClip, hr);
         copied += want;
+        // A pass of events takes round trips to the wineserver and the X server under Wine,
+        // on a busy machine longer than a block's copy: the windows get their turn (and a stop
+        // request is seen) after the first block and the last, and between them once the copy
+        // has run eight times as long as the last pass took.
+        const ULONGLONG before = GetTickCount64();
+        if (before < nextEvents && copied < length)
+            continue;
         if (!session.Advance(static_cast<std::int64_t>((copied + MiB - 1) / MiB), steps))
             return session.Cancel();
+        const ULONGLONG after = GetTickCount64();
+        nextEvents = after + std::clamp<ULONGLONG>(8 * (after - before), MinEventInterval, MaxEventInterval);
     }
     if (HRESULT hr = WriteAll(clip, plan.trailer); FAILED(hr))
         return session.Fail(ClipFailure::WriteClip, hr);

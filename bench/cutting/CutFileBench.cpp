@@ -1,6 +1,8 @@
 // Cuts one range of a file with CutFile (or, with --playable, saves it as a playable clip at
 // the same marks) and prints the time and the memory it took:
 //   bench_cutfile [--playable] <source> <destination> <cut start s> <cut end s> <duration s>
+// or only plans the playable clip and prints how long that took and how much it read:
+//   bench_cutfile --plan <source> <start mark s> <end mark s>
 // Output lines are key=value, for run.sh.
 #include <windows.h>
 #include <psapi.h>
@@ -12,6 +14,7 @@
 #include <string>
 
 #include "cutting/ClipWriter.h"
+#include "cutting/FileByteSource.h"
 #include "cutting/FunctionsWin.h"
 #include "cutting/PlayableClipWriter.h"
 
@@ -44,6 +47,45 @@ double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+// Counts what the planners read.
+class CountingSource final : public klevotrim::clip::ByteSource {
+  public:
+    explicit CountingSource(klevotrim::clip::ByteSource& source) : source_(source) {}
+    std::uint64_t Size() const override { return source_.Size(); }
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
+        ++reads;
+        bytes += buffer.size();
+        return source_.ReadAt(offset, buffer);
+    }
+    std::uint64_t reads = 0;
+    std::uint64_t bytes = 0;
+
+  private:
+    klevotrim::clip::ByteSource& source_;
+};
+
+int PlanOnly(const std::wstring& source, klevotrim::clip::Marks marks) {
+    LARGE_INTEGER start{};
+    LARGE_INTEGER opened{};
+    LARGE_INTEGER end{};
+    QueryPerformanceCounter(&start);
+    klevotrim::FileByteSource file;
+    if (FAILED(file.Open(source)))
+        return 1;
+    QueryPerformanceCounter(&opened);
+    CountingSource counted(file);
+    const klevotrim::clip::PlanResult planned = klevotrim::clip::PlanPlayableClip(counted, marks);
+    QueryPerformanceCounter(&end);
+    std::printf("plan_status=%d\nsource_bytes=%llu\nopen_seconds=%.4f\nplan_seconds=%.4f\n",
+                static_cast<int>(planned.status), static_cast<unsigned long long>(file.Size()),
+                Seconds(start, opened), Seconds(opened, end));
+    std::printf("plan_reads=%llu\nplan_read_bytes=%llu\nrange_bytes=%llu\n",
+                static_cast<unsigned long long>(counted.reads),
+                static_cast<unsigned long long>(counted.bytes),
+                static_cast<unsigned long long>(planned.plan.RangeLength()));
+    return planned.status == klevotrim::clip::PlanStatus::Planned ? 0 : 1;
+}
+
 } // namespace
 
 int main() {
@@ -54,6 +96,8 @@ int main() {
     wchar_t** argv = args.get();
     if (!argv)
         return 2;
+    if (argc == 5 && std::wcscmp(argv[1], L"--plan") == 0)
+        return PlanOnly(argv[2], {std::wcstod(argv[3], nullptr), std::wcstod(argv[4], nullptr)});
     const bool playable = argc > 1 && std::wcscmp(argv[1], L"--playable") == 0;
     if (playable) {
         ++argv;
