@@ -6,7 +6,7 @@ set -euo pipefail
 out=${1:?usage: make-test-media.sh <output folder>}
 mkdir -p "$out"
 cd "$out"
-stamp=".generated-v2"
+stamp=".generated-v3"
 [ -f "$stamp" ] && exit 0
 
 ff() { ffmpeg -hide_banner -loglevel error -y "$@"; }
@@ -39,6 +39,13 @@ ff -f lavfi -i "$video:duration=10" -f lavfi -i "$tone:duration=10" "${x264[@]}"
    keyed-10s.mkv
 ff -f lavfi -i "$video:duration=10" -f lavfi -i "$tone:duration=10" "${x264[@]}" -c:a aac -b:a 128k \
    -f mpegts keyed-10s.ts
+ff -f lavfi -i "$video:duration=10" -f lavfi -i "$tone:duration=10" "${x264[@]}" -c:a aac -b:a 128k \
+   -f mov keyed-10s.mov
+ff -f lavfi -i "$video:duration=10" -f lavfi -i "$tone:duration=10" -c:v libvpx-vp9 -deadline realtime \
+   -cpu-used 8 -b:v 300k -g 25 -c:a libopus -b:a 64k keyed-10s.webm
+# Audio only, 10 s, in the other containers a planner cuts.
+ff -f lavfi -i "$tone:duration=10" -ac 2 -c:a wmav2 -b:a 128k tone-10s.wma
+ff -f lavfi -i "$tone:duration=10" -ac 2 -c:a aac -b:a 128k -f adts tone-10s.aac
 # A container no playable-clip planner reads (Ogg Vorbis), 10 s.
 ff -f lavfi -i "$tone:duration=10" -ac 2 -c:a libvorbis -q:a 3 tone-10s.ogg
 # Not media at all, under a media extension.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <sstream>
 #include <unistd.h>
 
@@ -22,9 +23,29 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+namespace {
+std::string MissingMedia(const std::string& what) {
+    return "missing generated media " + what + ": run tests/clip/make-clip-media.sh <folder> and set " +
+           "KLEVOTRIM_CLIP_MEDIA to that folder (ctest does both)";
+}
+
+// Without the generated media every test would fail alone, and some could read past an empty
+// file: the run stops at once and says what is missing.
+class GeneratedMedia : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        if (!std::filesystem::is_directory(MediaFolder()))
+            FAIL() << MissingMedia("in " + MediaFolder().string());
+    }
+};
+[[maybe_unused]] const auto* const kGeneratedMedia = ::testing::AddGlobalTestEnvironment(new GeneratedMedia);
+} // namespace
+
 MediaFile LoadMedia(const std::string& name) {
     MediaFile file{ReadWholeFile(MediaFolder() / name)};
-    EXPECT_FALSE(file.bytes.empty()) << "missing generated media " << name;
+    // A test cannot go on without its file; GoogleTest reports the exception as its failure.
+    if (file.bytes.empty())
+        throw std::runtime_error(MissingMedia(name));
     return file;
 }
 
