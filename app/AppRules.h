@@ -2,6 +2,8 @@
 // Portable rules of the main window: texts, the status table, the open filter, the name
 // scroller, the media timer's decisions and the right-click menu states. No <windows.h> here,
 // so every rule is unit-tested natively; MainWindow*.cpp apply them to real windows.
+#include "KlevotrimVersion.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,10 +12,10 @@
 
 namespace klevotrim::app {
 
-inline constexpr wchar_t kAppTitle[] = L"Klevotrim 1.0";
-inline constexpr wchar_t kIdleName[] = L" Klevotrim 1.0 ";
+inline constexpr wchar_t kAppTitle[] = L"Klevotrim " KLEVOTRIM_VERSION_WTEXT;
+inline constexpr wchar_t kIdleName[] = L" Klevotrim " KLEVOTRIM_VERSION_WTEXT L" ";
 inline constexpr wchar_t kZeroTime[] = L"Time:00:00:00/00:00:00";
-inline constexpr wchar_t kVersion[] = L"1.0";
+inline constexpr wchar_t kVersion[] = KLEVOTRIM_VERSION_WTEXT;
 
 // The stored preferences' value names.
 inline constexpr char kAlwaysOnTopValue[] = "Always On Top";

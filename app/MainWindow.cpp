@@ -297,8 +297,8 @@ void MainWindow::Form_Load() {
     SetIcon(hwnd(), L"MAINICON", true);
 
     regEdit& store = Preferences();
-    store.WriteKey("Application Name", "Klevotrim 1.0");
-    store.WriteKey("Version", "1.0");
+    store.WriteKey("Application Name", "Klevotrim " KLEVOTRIM_VERSION_TEXT);
+    store.WriteKey("Version", KLEVOTRIM_VERSION_TEXT);
     const std::wstring full = ModulePath();
     size_t slash = full.find_last_of(L'\\');
     std::wstring folder = slash == std::wstring::npos ? std::wstring() : full.substr(0, slash);

@@ -10,6 +10,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
   ffmpeg sox libsox-fmt-mp3
+  wixl
 )
 # Wine's 32-bit side, for the tests of the 32-bit control; only where the kernel runs 32-bit
 # programs: elsewhere its loader cannot start, and Debian's `wine` would then fail for 64-bit

@@ -11,6 +11,8 @@ namespace klevotrim::tavrel {
 inline constexpr const wchar_t* kProgId = L"Tavrel_pro.NavigationSlider";
 inline constexpr const wchar_t* kClassName = L"NavigationSlider";
 inline constexpr const wchar_t* kLibraryName = L"Tavrel_pro";
+inline constexpr const wchar_t* kInterfaceName = L"_NavigationSlider";        // the dual interface
+inline constexpr const wchar_t* kEventsInterfaceName = L"__NavigationSlider"; // the event interface
 inline constexpr const wchar_t* kClsidText = L"{E675B1F4-28A6-455E-86A7-8EA468C5B969}";
 inline constexpr const wchar_t* kLibidText = L"{06CF502A-BC79-4A2A-82DB-B8C79AC0C785}";
 inline constexpr const wchar_t* kIidText = L"{8E64614F-5440-4435-8E8A-94DE55FEF456}";
@@ -23,6 +25,7 @@ inline constexpr Guid kEventsIid = GuidFromText(kEventsIidText); // the event in
 inline constexpr Guid kGradientDirect = GuidFromText(kGradientDirectText); // the enum GRADIENT_DIRECT
 inline constexpr unsigned short kLibraryMajor = 2;
 inline constexpr unsigned short kLibraryMinor = 0;
+inline constexpr unsigned short kLibraryFlags = 2;   // LIBFLAG_FCONTROL: a control library
 inline constexpr std::uint32_t kMiscStatus = 131473; // 0x20191
 inline constexpr int kToolboxBitmapId = 30000;
 inline constexpr int kHandCursorId = 101;

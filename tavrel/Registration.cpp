@@ -1,6 +1,5 @@
-// DllRegisterServer / DllUnregisterServer: the class, its ProgID, the type library and
-// the interfaces (through the platform's type-library registration, which gives the
-// interfaces the automation marshaller).
+// DllRegisterServer / DllUnregisterServer: the registry table of RegistryLayout.h, written and
+// removed value by value, the same table the installer package carries.
 #include "tavrel/Contract.h"
 #include "tavrel/Interfaces.h"
 #include "tavrel/RegistryLayout.h"
@@ -27,14 +26,25 @@ HRESULT WriteEntry(const RegistryEntry& entry) {
     return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
 }
 
-HRESULT RemoveClassKeys() {
-    HRESULT result = S_OK;
-    for (const std::wstring& key : ClassRegistryKeys()) {
-        LSTATUS status = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
-        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && SUCCEEDED(result))
-            result = HRESULT_FROM_WIN32(status);
-    }
-    return result;
+// Deletes a key only when nothing is left in it: a value or subkey that another registration
+// (the other bitness, another program) added keeps it.
+LSTATUS DeleteKeyIfEmpty(const std::wstring& path) {
+    win::UniqueKey key;
+    LSTATUS status = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, key.put());
+    if (status != ERROR_SUCCESS)
+        return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+    DWORD subkeys = 0, values = 0;
+    status = RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                              nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS || subkeys != 0 || values != 0)
+        return status;
+    key.reset();
+    status = RegDeleteKeyW(HKEY_CLASSES_ROOT, path.c_str());
+    return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+}
+
+std::vector<RegistryEntry> OwnEntries(const std::wstring& path) {
+    return RegistryEntries(path, FolderOf(path), kSysKind == SYS_WIN64 ? Bitness::x64 : Bitness::x86);
 }
 
 } // namespace
@@ -43,14 +53,12 @@ HRESULT RegisterServer() {
     const std::wstring path = ModulePath();
     if (path.empty())
         return HRESULT_FROM_WIN32(GetLastError());
+    // The table names the embedded type library; a module without a loadable one registers nothing.
     Microsoft::WRL::ComPtr<ITypeLib> library;
     HRESULT hr = LoadOwnTypeLib(&library);
     if (FAILED(hr))
         return hr;
-    hr = RegisterTypeLib(library.Get(), const_cast<LPOLESTR>(path.c_str()), nullptr);
-    if (FAILED(hr))
-        return hr;
-    for (const RegistryEntry& entry : ClassRegistryEntries(path)) {
+    for (const RegistryEntry& entry : OwnEntries(path)) {
         hr = WriteEntry(entry);
         if (FAILED(hr))
             return hr;
@@ -59,15 +67,17 @@ HRESULT RegisterServer() {
 }
 
 HRESULT UnregisterServer() {
-    HRESULT result = RemoveClassKeys();
-    win::Bstr registeredPath;
-    // Only a library that is still registered is unregistered (a second call finds none).
-    if (SUCCEEDED(
-            QueryPathOfRegTypeLib(LIBID_Tavrel_pro, kLibraryMajor, kLibraryMinor, 0, registeredPath.put()))) {
-        HRESULT hr = UnRegisterTypeLib(LIBID_Tavrel_pro, kLibraryMajor, kLibraryMinor, 0, kSysKind);
-        if (FAILED(hr) && SUCCEEDED(result))
-            result = hr;
-    }
+    const std::vector<RegistryEntry> entries = OwnEntries(ModulePath());
+    HRESULT result = S_OK;
+    auto keep = [&](LSTATUS status) {
+        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && SUCCEEDED(result))
+            result = HRESULT_FROM_WIN32(status);
+    };
+    for (const RegistryEntry& entry : entries)
+        keep(RegDeleteKeyValueW(HKEY_CLASSES_ROOT, entry.key.c_str(),
+                                entry.valueName.empty() ? nullptr : entry.valueName.c_str()));
+    for (const std::wstring& key : KeysToRemove(entries))
+        keep(DeleteKeyIfEmpty(key));
     return result;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// What registration writes under HKEY_CLASSES_ROOT for the control class, as plain data,
-// so that the layout is checked without a registry. The type library and its interfaces
-// are registered by the platform's type-library registration.
+// Everything registration writes under HKEY_CLASSES_ROOT, as plain data: the control class,
+// its ProgID, the type library and its two dispatch interfaces, in the platform's standard
+// layout. DllRegisterServer writes exactly this table and the installer package is generated
+// from it, so the two can never differ.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,9 +15,22 @@ struct RegistryEntry {
     std::wstring data;      // REG_SZ
 };
 
-std::vector<RegistryEntry> ClassRegistryEntries(std::wstring_view modulePath);
+// Which build of the library registers: its type library path lives under "win32" or "win64".
+enum class Bitness { x86, x64 };
 
-// The keys registration creates for the class (and nothing else); removed as whole trees.
-std::vector<std::wstring> ClassRegistryKeys();
+// moduleFolder is the folder of modulePath, ending in its separator (the type library's help
+// folder, written as the installer writes a folder).
+std::vector<RegistryEntry> RegistryEntries(std::wstring_view modulePath, std::wstring_view moduleFolder,
+                                           Bitness bitness);
+
+// The keys to delete on unregistration, each only once it holds no value and no subkey:
+// every key an entry names and the keys between it and its top-level key, deepest first.
+// Top-level keys ("CLSID", "TypeLib", "Interface") are never among them, except the ProgID's
+// own key, which the table names itself.
+std::vector<std::wstring> KeysToRemove(const std::vector<RegistryEntry>& entries);
+
+// The folder part of a Windows path with its separator ("C:\a\b.ocx" gives "C:\a\"; a bare
+// name gives "").
+std::wstring FolderOf(std::wstring_view path);
 
 } // namespace klevotrim::tavrel

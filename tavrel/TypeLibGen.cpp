@@ -148,14 +148,14 @@ HRESULT WriteTypeLibrary(const std::wstring& path, const Target& target) {
     CHECK(lib->SetVersion(kLibraryMajor, kLibraryMinor));
     CHECK(lib->SetName(const_cast<LPOLESTR>(kLibraryName)));
     CHECK(lib->SetDocString(const_cast<LPOLESTR>(kLibraryName)));
-    CHECK(lib->SetLibFlags(LIBFLAG_FCONTROL));
+    CHECK(lib->SetLibFlags(kLibraryFlags));
     CHECK(lib->SetLcid(0));
 
     // Created in the library's order; filled in afterwards since they refer to each other.
     ComPtr<ICreateTypeInfo> dualBase, coclassBase, eventsBase, enumBase;
-    CHECK(lib->CreateTypeInfo(const_cast<LPOLESTR>(L"_NavigationSlider"), TKIND_INTERFACE, &dualBase));
+    CHECK(lib->CreateTypeInfo(const_cast<LPOLESTR>(kInterfaceName), TKIND_INTERFACE, &dualBase));
     CHECK(lib->CreateTypeInfo(const_cast<LPOLESTR>(kClassName), TKIND_COCLASS, &coclassBase));
-    CHECK(lib->CreateTypeInfo(const_cast<LPOLESTR>(L"__NavigationSlider"), TKIND_DISPATCH, &eventsBase));
+    CHECK(lib->CreateTypeInfo(const_cast<LPOLESTR>(kEventsInterfaceName), TKIND_DISPATCH, &eventsBase));
     CHECK(lib->CreateTypeInfo(const_cast<LPOLESTR>(L"GRADIENT_DIRECT"), TKIND_ENUM, &enumBase));
     ComPtr<ICreateTypeInfo2> dual, coclass, events, gradient;
     CHECK(dualBase.As(&dual));

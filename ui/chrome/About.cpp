@@ -8,6 +8,8 @@
 #include "cutting/Functions.h"
 #include "cutting/FunctionsWin.h"
 
+#include "KlevotrimVersion.h"
+
 #include <commctrl.h>
 
 namespace klevotrim {
@@ -161,7 +163,7 @@ class AboutWindow final : public win::Window {
 
 std::wstring AboutInfoText() {
     std::wstring text;
-    for (const wchar_t* line : {L"Klevotrim", L"", L"Version : 1.0", L"",
+    for (const wchar_t* line : {L"Klevotrim", L"", L"Version : " KLEVOTRIM_VERSION_WTEXT, L"",
                                 L"Cuts clips out of audio and video files without re-encoding.",
                                 L"Seek bar: the Tavrel control library.", L"Copyright (c) Parvane"}) {
         text += line;
