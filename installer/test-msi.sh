@@ -124,6 +124,9 @@ section "A fresh private prefix"
 wineboot -u </dev/null >/dev/null 2>&1
 wineserver -w
 wineserver -p </dev/null >/dev/null 2>&1
+# Wine's script host registers its own type library on first use; let it, before the snapshot.
+: >"$work/empty.vbs"
+w cscript //nologo "$(windows_path "$work/empty.vbs")" >/dev/null
 snapshot "$work/before.reg"
 
 section "Install the older package, then the current one over it"
