@@ -508,9 +508,12 @@ save_button=$(inspect tree "$(field "$dialog" hwnd)" | grep -m1 ' class=Button .
 [ -n "$save_button" ] || abort "the save dialog has no Save button"
 read -r x y <<<"$(center_of "$save_button")"
 click_at "$x" "$y"
-inspect wait 'title=Progress...' 60000 >/dev/null || abort "no progress window for the large file"
+progress=$(inspect wait 'title=Progress...' 60000) || abort "no progress window for the large file"
 check "the copy is running (a temporary file beside the clip)" test -n "$(compgen -G "$big_clip.*.part")"
-xdotool key Escape
+# Without a window manager X gives the keys to the window under the pointer, and the dialog's
+# Save button lay beside the main window: rest the pointer on the progress window first.
+read -r x y <<<"$(center_of "$progress")"
+xdotool mousemove "$x" "$y" sleep 0.2 key Escape
 message=$(inspect wait 'class=#32770/title=Save Clip' 60000) || abort "no message after Esc within 60 s"
 shot cancelled
 message_text=$(inspect tree "$(field "$message" hwnd)" | grep ' class=Static ' | grep -v 'text=$' | head -n1)
