@@ -25,6 +25,11 @@ echo "== Windows x86 build of the control (mingw-w64 i686)"
 cmake --preset windows-x86 >/dev/null
 cmake --build --preset windows-x86 -j "$jobs"
 
+echo "== Installer package with both builds of the control"
+# The x64 build's configure finds the x86 Tavrel.ocx once it exists.
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs" --target klevotrim_msi klevotrim_msi_older
+
 echo "== Windows tests under Wine"
 scripts/with-display.sh "$PWD/build/windows/wineprefix" ctest --preset windows "$@"
 

@@ -203,7 +203,13 @@ check "the package uninstalls quietly" msiexec_quiet /x "$msi"
 left=$(find "$program_files" "$program_files_x86" "${shortcuts[@]}" 2>/dev/null)
 check "no file is left behind${left:+: $left}" test -z "$left"
 snapshot "$work/after.reg"
-if diff "$work/before.reg" "$work/after.reg" >"$work/uninstall.diff"; then
+# Everything added is left behind; of what went, only values count (Windows Installer also
+# removes empty keys that were there before, as Wine's empty "Wow6432Node\CLSID").
+{
+  comm -13 "$work/before.reg" "$work/after.reg" | sed 's/^/left: /'
+  comm -23 "$work/before.reg" "$work/after.reg" | grep -v '^\[[^]]*\]$' | sed 's/^/removed: /'
+} >"$work/uninstall.diff"
+if [ ! -s "$work/uninstall.diff" ]; then
   pass "the registry is as it was before the first install"
 else
   fail "the registry differs from before the first install:"

@@ -44,7 +44,7 @@ LSTATUS DeleteKeyIfEmpty(const std::wstring& path) {
 }
 
 std::vector<RegistryEntry> OwnEntries(const std::wstring& path) {
-    return RegistryEntries(path, FolderOf(path), kSysKind == SYS_WIN64 ? Bitness::x64 : Bitness::x86);
+    return RegistryEntries(path, kSysKind == SYS_WIN64 ? Bitness::x64 : Bitness::x86);
 }
 
 } // namespace

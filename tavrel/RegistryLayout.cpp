@@ -24,8 +24,7 @@ void AddInterface(std::vector<RegistryEntry>& entries, const wchar_t* iid, const
 
 } // namespace
 
-std::vector<RegistryEntry> RegistryEntries(std::wstring_view modulePath, std::wstring_view moduleFolder,
-                                           Bitness bitness) {
+std::vector<RegistryEntry> RegistryEntries(std::wstring_view modulePath, Bitness bitness) {
     const std::wstring clsidKey = std::wstring(L"CLSID\\") + kClsidText;
     const std::wstring path(modulePath);
     const std::wstring misc = std::to_wstring(kMiscStatus);
@@ -47,7 +46,6 @@ std::vector<RegistryEntry> RegistryEntries(std::wstring_view modulePath, std::ws
         {libraryKey, L"", kLibraryName},
         {libraryKey + (bitness == Bitness::x64 ? L"\\0\\win64" : L"\\0\\win32"), L"", path},
         {libraryKey + L"\\FLAGS", L"", std::to_wstring(kLibraryFlags)},
-        {libraryKey + L"\\HELPDIR", L"", std::wstring(moduleFolder)},
     };
     AddInterface(entries, kIidText, kInterfaceName, kDualMarshaller, version);
     AddInterface(entries, kEventsIidText, kEventsInterfaceName, kDispatchMarshaller, version);
@@ -75,11 +73,6 @@ std::vector<std::wstring> KeysToRemove(const std::vector<RegistryEntry>& entries
     std::stable_sort(keys.begin(), keys.end(),
                      [&](const std::wstring& a, const std::wstring& b) { return depth(a) > depth(b); });
     return keys;
-}
-
-std::wstring FolderOf(std::wstring_view path) {
-    const auto cut = path.rfind(L'\\');
-    return cut == std::wstring_view::npos ? std::wstring() : std::wstring(path.substr(0, cut + 1));
 }
 
 } // namespace klevotrim::tavrel

@@ -18,19 +18,13 @@ struct RegistryEntry {
 // Which build of the library registers: its type library path lives under "win32" or "win64".
 enum class Bitness { x86, x64 };
 
-// moduleFolder is the folder of modulePath, ending in its separator (the type library's help
-// folder, written as the installer writes a folder).
-std::vector<RegistryEntry> RegistryEntries(std::wstring_view modulePath, std::wstring_view moduleFolder,
-                                           Bitness bitness);
+// No help folder is written: the library has no help file, and the version's key is shared by
+// both bitnesses' registrations, which must not overwrite each other's values.
+std::vector<RegistryEntry> RegistryEntries(std::wstring_view modulePath, Bitness bitness);
 
 // The keys to delete on unregistration, each only once it holds no value and no subkey:
 // every key an entry names and the keys between it and its top-level key, deepest first.
 // Top-level keys ("CLSID", "TypeLib", "Interface") are never among them, except the ProgID's
 // own key, which the table names itself.
 std::vector<std::wstring> KeysToRemove(const std::vector<RegistryEntry>& entries);
-
-// The folder part of a Windows path with its separator ("C:\a\b.ocx" gives "C:\a\"; a bare
-// name gives "").
-std::wstring FolderOf(std::wstring_view path);
-
 } // namespace klevotrim::tavrel
