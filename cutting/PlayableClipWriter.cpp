@@ -30,14 +30,11 @@ HRESULT WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
     return S_OK;
 }
 
-bool PlanFits(const clip::ClipPlan& plan, std::uint64_t sourceSize) {
-    return plan.rangeBegin <= plan.rangeEnd && plan.rangeEnd <= sourceSize;
-}
-
-// Header, range, trailer into the session's temporary file, then the move into place.
+// Header, range (with any splices), trailer into the session's temporary file, then the move
+// into place.
 CutResult WritePlan(ClipSession& session, CutResult& result, FileByteSource& source,
                     const clip::ClipPlan& plan) {
-    if (!PlanFits(plan, source.Size()))
+    if (!plan.Fits(source.Size()))
         return session.Fail(ClipFailure::ReadSource, HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
     if (HRESULT hr = session.CreateTemporary(true); FAILED(hr))
         return session.Fail(ClipFailure::WriteClip, hr);
@@ -45,21 +42,34 @@ CutResult WritePlan(ClipSession& session, CutResult& result, FileByteSource& sou
     if (HRESULT hr = WriteAll(clip, plan.header); FAILED(hr))
         return session.Fail(ClipFailure::WriteClip, hr);
 
-    const std::uint64_t length = plan.RangeLength();
+    const std::uint64_t length = plan.CopiedLength();
     // The progress bar counts MiB of the range, as the block-range save counts its blocks.
     const auto steps = static_cast<std::int64_t>(std::max<std::uint64_t>(1, (length + MiB - 1) / MiB));
     std::vector<std::uint8_t> buffer(
         static_cast<std::size_t>(std::min<std::uint64_t>(length, PlayableCopyBlock)));
     std::uint64_t copied = 0;
-    ULONGLONG nextEvents = 0; // GetTickCount64 time of the next pass of events
+    ULONGLONG nextEvents = 0;           // GetTickCount64 time of the next pass of events
+    std::uint64_t at = plan.rangeBegin; // the next source byte to copy
+    auto splice = plan.splices.begin();
+    const auto writeSplicesAt = [&](std::uint64_t offset) {
+        for (; splice != plan.splices.end() && splice->at == offset; at = splice->resume, ++splice)
+            if (HRESULT hr = WriteAll(clip, splice->bytes); FAILED(hr))
+                return hr;
+        return S_OK;
+    };
     while (copied < length) {
-        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(length - copied, buffer.size()));
+        if (HRESULT hr = writeSplicesAt(at); FAILED(hr))
+            return session.Fail(ClipFailure::WriteClip, hr);
+        const std::uint64_t runEnd = splice != plan.splices.end() ? splice->at : plan.rangeEnd;
+        const auto want =
+            static_cast<std::size_t>(std::min({length - copied, runEnd - at, std::uint64_t{buffer.size()}}));
         const std::span<std::uint8_t> chunk(buffer.data(), want);
-        if (source.ReadAt(plan.rangeBegin + copied, chunk) != want)
+        if (source.ReadAt(at, chunk) != want)
             return session.Fail(ClipFailure::ReadSource, source.LastReadError());
         if (HRESULT hr = WriteAll(clip, chunk); FAILED(hr))
             return session.Fail(ClipFailure::WriteClip, hr);
         copied += want;
+        at += want;
         // A pass of events takes round trips to the wineserver and the X server under Wine,
         // on a busy machine longer than a block's copy: the windows get their turn (and a stop
         // request is seen) after the first block and the last, and between them once the copy
@@ -72,6 +82,8 @@ CutResult WritePlan(ClipSession& session, CutResult& result, FileByteSource& sou
         const ULONGLONG after = GetTickCount64();
         nextEvents = after + std::clamp<ULONGLONG>(8 * (after - before), MinEventInterval, MaxEventInterval);
     }
+    if (HRESULT hr = writeSplicesAt(plan.rangeEnd); FAILED(hr))
+        return session.Fail(ClipFailure::WriteClip, hr);
     if (HRESULT hr = WriteAll(clip, plan.trailer); FAILED(hr))
         return session.Fail(ClipFailure::WriteClip, hr);
     if (length == 0 && !session.Advance(1, 1))

@@ -22,9 +22,10 @@ namespace {
 constexpr std::uint32_t kHasIndexFlag = 0x10; // AVIF_HASINDEX in avih
 constexpr std::uint64_t kMaxHeaderList = 1 << 20;
 constexpr std::uint64_t kMaxInfoList = 1 << 16;
-// Beyond this, players look for OpenDML's indexes: a larger clip gets them as well as idx1.
-constexpr std::uint64_t kMaxPlainMovie = std::uint64_t{1} << 30;
-// A clip is one RIFF chunk, whose size has 32 bits.
+// A larger clip is written in several RIFF parts of about this much chunk data each, with
+// OpenDML's indexes (players read a RIFF part of up to 1 GiB, an AVIX part of any size).
+constexpr std::uint64_t kMaxPartData = std::uint64_t{1} << 30;
+// A RIFF part's size has 32 bits.
 constexpr std::uint64_t kMaxClip = 0xFFFFFFFF;
 constexpr std::size_t kMaxStreams = 100; // chunk ids number streams with two digits
 
@@ -184,31 +185,15 @@ PlanResult AviPlanner::Cut() {
     }
     const Entry& firstFrame = entries_[frames_[first]];
     const Entry& lastFrame = entries_[frames_[last]];
-    const MovieExtent* movie = MovieHolding(firstFrame.offset, firstFrame.size);
-    if (movie != MovieHolding(lastFrame.offset, lastFrame.size)) {
-        // The copy would carry one part's index and the next part's headers in its middle.
-        std::size_t boundary = first;
-        while (boundary < last && entries_[frames_[boundary]].offset < movie->end)
-            ++boundary;
-        const double seconds = video.Seconds(video.start + boundary);
-        return PlanResult::Fail(PlanStatus::Unsupported,
-                                "the clip would cross the boundary between two parts of the AVI file, at " +
-                                    std::to_string(static_cast<long long>(seconds)) +
-                                    " s; put both points on one side of it");
-    }
     ClipPlan plan;
     plan.rangeBegin = firstFrame.offset;
-    plan.rangeEnd = std::min(lastFrame.End() + (lastFrame.size & 1), movie->end);
-    const bool openDml = plan.RangeLength() > kMaxPlainMovie;
-    if (plan.RangeLength() > kMaxClip)
-        return PlanResult::Fail(PlanStatus::Unsupported,
-                                "AVI clips larger than 4 GiB are not supported; choose a shorter clip");
+    plan.rangeEnd =
+        std::min(lastFrame.End() + (lastFrame.size & 1), MovieHolding(lastFrame.offset, lastFrame.size)->end);
 
-    std::vector<std::uint8_t> index;
-    ByteWriter indexWriter(index);
-    indexWriter.Text("idx1");
-    indexWriter.U32LE(0);
-    for (Entry& entry : entries_) {
+    // The clip's chunks, and each stream's units before them.
+    std::vector<std::size_t> chunks;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        Entry& entry = entries_[i];
         Stream& stream = streams_[entry.stream];
         const std::uint64_t units = IsPaletteChange(entry.id) ? 0 : stream.Units(entry.size);
         if (entry.offset < plan.rangeBegin) {
@@ -218,31 +203,39 @@ PlanResult AviPlanner::Cut() {
         if (entry.End() > plan.rangeEnd)
             break;
         stream.unitsInClip += units;
-        bool key = true;
         if (entry.stream == video_ && !IsPaletteChange(entry.id)) {
             if (auto failure = SettleKey(entry))
                 return Fail(*failure);
-            key = entry.key;
+        } else {
+            entry.key = true;
         }
-        indexWriter.U32LE(entry.id);
-        indexWriter.U32LE(key ? kKeyFrameFlag : 0);
-        indexWriter.U32LE(static_cast<std::uint32_t>(entry.offset - plan.rangeBegin + 4));
-        indexWriter.U32LE(entry.size);
-        if (openDml) { // data offsets from the movie's first chunk; bit 31 marks non-keyframes
-            if (!stream.chunkId)
-                stream.chunkId = entry.id;
-            ByteWriter ix(stream.openDmlEntries);
-            ix.U32LE(static_cast<std::uint32_t>(entry.offset - plan.rangeBegin + 8));
-            ix.U32LE(entry.size | (key ? 0 : 0x80000000));
-        }
+        if (!stream.chunkId)
+            stream.chunkId = entry.id;
+        chunks.push_back(i);
     }
-    indexWriter.PatchU32LE(4, static_cast<std::uint32_t>(index.size() - 8));
-    std::vector<std::uint8_t> trailer;
+    const std::vector<Part> parts = SplitIntoParts(chunks);
+    const bool openDml = parts.size() > 1;
     if (openDml)
-        trailer = StandardIndexes();
-    const std::uint64_t movieBytes = plan.RangeLength() + trailer.size();
-    trailer.insert(trailer.end(), index.begin(), index.end());
+        for (Stream& stream : streams_)
+            for (const Part& part : parts)
+                stream.partsWithChunks +=
+                    std::any_of(chunks.begin() + static_cast<std::ptrdiff_t>(part.firstChunk),
+                                chunks.begin() + static_cast<std::ptrdiff_t>(part.endChunk),
+                                [&](std::size_t i) { return &streams_[entries_[i].stream] == &stream; });
 
+    // Where each chunk lands in the clip, once the header's length is known.
+    const auto indexBytes = [&](const Part& part, bool withIdx1) {
+        std::uint64_t bytes = withIdx1 ? 8 + 16 * std::uint64_t{part.endChunk - part.firstChunk} : 0;
+        if (openDml)
+            for (const Stream& stream : streams_) {
+                const auto n =
+                    std::count_if(chunks.begin() + static_cast<std::ptrdiff_t>(part.firstChunk),
+                                  chunks.begin() + static_cast<std::ptrdiff_t>(part.endChunk),
+                                  [&](std::size_t i) { return &streams_[entries_[i].stream] == &stream; });
+                bytes += n ? 32 + 8 * static_cast<std::uint64_t>(n) : 0;
+            }
+        return bytes;
+    };
     // Every stream keeps its place against the others: the one that begins first in the
     // clip starts at 0, the others after their delay in it.
     double clipStart = std::numeric_limits<double>::max();
@@ -255,73 +248,136 @@ PlanResult AviPlanner::Cut() {
         }
     plan.start = clipStart;
     plan.duration = clipEnd - clipStart;
-    plan.header = BuildHeader(clipStart, movieBytes, index.size(), openDml);
-    if (plan.header.size() + plan.RangeLength() + trailer.size() - 8 > kMaxClip)
-        return PlanResult::Fail(PlanStatus::Unsupported,
-                                "AVI clips larger than 4 GiB are not supported; choose a shorter clip");
-    if (openDml)
-        PointSuperIndexes(plan.header, trailer, plan.header.size() + plan.RangeLength());
-    plan.trailer = std::move(trailer);
+    const std::uint64_t idx1Bytes = 8 + 16 * std::uint64_t{parts[0].endChunk - parts[0].firstChunk};
+    const std::uint64_t firstIndexes = indexBytes(parts[0], false);
+    plan.header = BuildHeader(clipStart, parts[0].dataBytes + firstIndexes, idx1Bytes, openDml);
+
+    // Each part: its runs, its standard indexes (ix##) ending its movie list, idx1 after the
+    // first part's, and the next part's head.
+    std::vector<std::uint8_t> idx1;
+    ByteWriter idx1Writer(idx1);
+    idx1Writer.Text("idx1");
+    idx1Writer.U32LE(static_cast<std::uint32_t>(idx1Bytes - 8));
+    const std::uint64_t moviAt = plan.header.size() - 4;
+    std::uint64_t partAt = plan.header.size(); // where the part's movie data begins in the clip
+    std::vector<std::uint32_t> superEntries(streams_.size(), 0);
+    std::vector<std::uint8_t> tail; // what follows the part's runs
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+        const Part& part = parts[p];
+        if (part.dataBytes + indexBytes(part, p == 0) + 24 > kMaxClip)
+            return PlanResult::Fail(PlanStatus::Unsupported,
+                                    "the AVI file holds a chunk too large for a clip");
+        std::vector<std::uint8_t> indexes;
+        std::vector<std::vector<std::uint8_t>> standard(streams_.size());
+        std::vector<std::uint64_t> partUnits(streams_.size(), 0);
+        std::size_t run = 0;
+        std::uint64_t runAt = partAt; // where the run begins in the clip
+        for (std::size_t c = part.firstChunk; c < part.endChunk; ++c) {
+            const Entry& entry = entries_[chunks[c]];
+            while (entry.offset >= part.runs[run].end)
+                runAt += part.runs[run].end - part.runs[run].begin, ++run;
+            const std::uint64_t at = runAt + (entry.offset - part.runs[run].begin);
+            if (p == 0) {
+                idx1Writer.U32LE(entry.id);
+                idx1Writer.U32LE(entry.key ? kKeyFrameFlag : 0);
+                idx1Writer.U32LE(static_cast<std::uint32_t>(at - moviAt));
+                idx1Writer.U32LE(entry.size);
+            }
+            if (openDml) { // data offsets from the part's first chunk; bit 31 marks non-keyframes
+                ByteWriter ix(standard[entry.stream]);
+                ix.U32LE(static_cast<std::uint32_t>(at + 8 - partAt));
+                ix.U32LE(entry.size | (entry.key ? 0 : 0x80000000));
+                partUnits[entry.stream] +=
+                    IsPaletteChange(entry.id) ? 0 : streams_[entry.stream].Units(entry.size);
+            }
+        }
+        ByteWriter out(indexes);
+        for (std::size_t i = 0; i < streams_.size(); ++i) {
+            if (standard[i].empty())
+                continue;
+            // The stream's super index points here.
+            const std::uint64_t ixAt = partAt + part.dataBytes + indexes.size();
+            ByteWriter header(plan.header);
+            const std::size_t entry = streams_[i].superIndexAt + 24 + 16 * superEntries[i]++;
+            header.PatchU32LE(entry, static_cast<std::uint32_t>(ixAt & 0xFFFFFFFF));
+            header.PatchU32LE(entry + 4, static_cast<std::uint32_t>(ixAt >> 32));
+            header.PatchU32LE(entry + 8, static_cast<std::uint32_t>(32 + standard[i].size()));
+            header.PatchU32LE(entry + 12, static_cast<std::uint32_t>(partUnits[i]));
+            out.U8('i');
+            out.U8('x');
+            out.U8(static_cast<std::uint8_t>('0' + i / 10));
+            out.U8(static_cast<std::uint8_t>('0' + i % 10));
+            out.U32LE(static_cast<std::uint32_t>(24 + standard[i].size()));
+            out.U16LE(2); // longs per entry
+            out.U8(0);    // no sub-type
+            out.U8(1);    // AVI_INDEX_OF_CHUNKS
+            out.U32LE(static_cast<std::uint32_t>(standard[i].size() / 8));
+            out.U32LE(streams_[i].chunkId);
+            out.U64LE(partAt);
+            out.U32LE(0);
+            out.Bytes(standard[i]);
+        }
+        if (p == 0)
+            out.Bytes(idx1);
+        partAt += part.dataBytes + indexes.size();
+        if (p + 1 < parts.size()) {
+            const Part& next = parts[p + 1];
+            const std::uint64_t nextMovie = 4 + next.dataBytes + indexBytes(next, false);
+            out.Text("RIFF");
+            out.U32LE(static_cast<std::uint32_t>(nextMovie + 12));
+            out.Text("AVIX");
+            out.Text("LIST");
+            out.U32LE(static_cast<std::uint32_t>(nextMovie));
+            out.Text("movi");
+            partAt += 24;
+        }
+        // Runs of one part follow each other with nothing between.
+        for (std::size_t r = 0; r + 1 < part.runs.size(); ++r)
+            plan.splices.push_back({part.runs[r].end, part.runs[r + 1].begin, {}});
+        if (p + 1 < parts.size())
+            plan.splices.push_back(
+                {part.runs.back().end, parts[p + 1].runs.front().begin, std::move(indexes)});
+        else
+            plan.trailer = std::move(indexes);
+    }
     PlanResult result;
     result.status = PlanStatus::Planned;
     result.plan = std::move(plan);
     return result;
 }
 
-// One standard index (ix##) per stream, to follow the copied chunks in the movie list.
-std::vector<std::uint8_t> AviPlanner::StandardIndexes() {
-    std::vector<std::uint8_t> indexes;
-    ByteWriter out(indexes);
-    for (std::size_t i = 0; i < streams_.size(); ++i) {
-        const Stream& stream = streams_[i];
-        if (stream.openDmlEntries.empty())
-            continue;
-        out.U8('i');
-        out.U8('x');
-        out.U8(static_cast<std::uint8_t>('0' + i / 10));
-        out.U8(static_cast<std::uint8_t>('0' + i % 10));
-        out.U32LE(static_cast<std::uint32_t>(24 + stream.openDmlEntries.size()));
-        out.U16LE(2); // longs per entry
-        out.U8(0);    // no sub-type
-        out.U8(1);    // AVI_INDEX_OF_CHUNKS
-        out.U32LE(static_cast<std::uint32_t>(stream.openDmlEntries.size() / 8));
-        out.U32LE(stream.chunkId);
-        out.U64LE(0); // the base offset: the movie's first chunk, known with the header
-        out.U32LE(0);
-        out.Bytes(stream.openDmlEntries);
+// Runs of chunks from one movie list each, into parts of at most kMaxPartData bytes of chunks
+// (a part holds one chunk at least).
+std::vector<Part> AviPlanner::SplitIntoParts(const std::vector<std::size_t>& chunks) const {
+    std::vector<Part> parts(1);
+    const MovieExtent* movie = nullptr;
+    for (std::size_t c = 0; c < chunks.size(); ++c) {
+        const Entry& entry = entries_[chunks[c]];
+        const MovieExtent* holding = MovieHolding(entry.offset, entry.size);
+        const std::uint64_t end = std::min(entry.End() + (entry.size & 1), holding->end);
+        Part* part = &parts.back();
+        const bool sameRun = holding == movie && !part->runs.empty();
+        if (part->endChunk > part->firstChunk &&
+            part->dataBytes + end - (sameRun ? part->runs.back().end : entry.offset) > kMaxPartData) {
+            parts.push_back({{}, c, c, 0});
+            part = &parts.back();
+        } else if (!sameRun) {
+            part->runs.push_back({entry.offset, entry.offset});
+        }
+        if (part->runs.empty())
+            part->runs.push_back({entry.offset, entry.offset});
+        part->dataBytes += end - part->runs.back().end;
+        part->runs.back().end = end;
+        part->endChunk = c + 1;
+        movie = holding;
     }
-    return indexes;
-}
-
-// Fills in each super index's one entry and each standard index's base offset, now that
-// the header's length says where the movie and the indexes lie in the clip.
-void AviPlanner::PointSuperIndexes(std::vector<std::uint8_t>& header, std::vector<std::uint8_t>& trailer,
-                                   std::uint64_t indexesAt) {
-    ByteWriter headerWriter(header);
-    ByteWriter trailerWriter(trailer);
-    std::size_t at = 0;
-    for (const Stream& stream : streams_) {
-        if (stream.openDmlEntries.empty())
-            continue;
-        const std::uint64_t chunkBytes = 32 + stream.openDmlEntries.size();
-        for (int half = 0; half < 2; ++half)
-            trailerWriter.PatchU32LE(at + 20 + 4 * half,
-                                     static_cast<std::uint32_t>((header.size() >> (32 * half)) & 0xFFFFFFFF));
-        const std::uint64_t chunkAt = indexesAt + at;
-        const std::size_t entry = stream.superIndexAt + 24;
-        headerWriter.PatchU32LE(stream.superIndexAt + 4, 1);
-        headerWriter.PatchU32LE(entry, static_cast<std::uint32_t>(chunkAt & 0xFFFFFFFF));
-        headerWriter.PatchU32LE(entry + 4, static_cast<std::uint32_t>(chunkAt >> 32));
-        headerWriter.PatchU32LE(entry + 8, static_cast<std::uint32_t>(chunkBytes));
-        headerWriter.PatchU32LE(entry + 12, static_cast<std::uint32_t>(stream.unitsInClip));
-        at += static_cast<std::size_t>(chunkBytes);
-    }
+    return parts;
 }
 
 // RIFF 'AVI ', the header list without the source's OpenDML parts and padding (with new
 // ones for a large clip), the source's INFO list, and the head of the movie list.
 std::vector<std::uint8_t> AviPlanner::BuildHeader(double clipStart, std::uint64_t movieBytes,
-                                                  std::size_t indexBytes, bool openDml) {
+                                                  std::uint64_t indexBytes, bool openDml) {
     std::vector<std::uint8_t> header;
     ByteWriter out(header);
     out.Text("RIFF");
@@ -399,16 +455,16 @@ void AviPlanner::WriteStreamList(ByteWriter& out, MemorySource& list, const Riff
         }
         at = chunk->Next();
     }
-    if (openDml) { // a super index of one entry, filled in when the clip's layout is known
+    if (openDml) { // a super index of one entry a part, filled in when the clip's layout is known
         out.Text("indx");
-        out.U32LE(24 + 16);
+        out.U32LE(24 + 16 * stream.partsWithChunks);
         stream.superIndexAt = out.Size();
         out.U16LE(4); // longs per entry
         out.U8(0);    // no sub-type
         out.U8(0);    // AVI_INDEX_OF_INDEXES
-        out.U32LE(0);
+        out.U32LE(stream.partsWithChunks);
         out.U32LE(stream.chunkId);
-        for (int i = 0; i < 7; ++i)
+        for (std::uint32_t i = 0; i < 3 + 4 * stream.partsWithChunks; ++i)
             out.U32LE(0);
     }
     out.PatchU32LE(listAt + 4, static_cast<std::uint32_t>(out.Size() - listAt - 8));

@@ -28,8 +28,8 @@ struct Stream {
     std::uint64_t unitsBefore = 0;
     std::uint64_t unitsInClip = 0;
     std::uint32_t chunkId = 0;
-    std::vector<std::uint8_t> openDmlEntries; // of the clip's standard index, when it has one
-    std::size_t superIndexAt = 0;             // of its super index's data in the header
+    std::size_t superIndexAt = 0; // of its super index's data in the header
+    std::uint32_t partsWithChunks = 0;
 
     std::uint64_t Units(std::uint32_t chunkSize) const { return sampleSize ? chunkSize / sampleSize : 1; }
     double Seconds(std::uint64_t units) const { return static_cast<double>(units) * scale / rate; }
@@ -51,6 +51,19 @@ struct MovieExtent {
     std::uint64_t fourCC = 0; // where its 'movi' code lies
     std::uint64_t begin = 0;
     std::uint64_t end = 0;
+};
+
+// One RIFF part of the clip ('AVI ', then 'AVIX'): runs of source bytes copied one after the
+// other, and the clip's chunks in them.
+struct Part {
+    struct Run {
+        std::uint64_t begin = 0;
+        std::uint64_t end = 0;
+    };
+    std::vector<Run> runs;
+    std::size_t firstChunk = 0; // of the clip's chunks
+    std::size_t endChunk = 0;
+    std::uint64_t dataBytes = 0; // of its runs together
 };
 
 struct Failure {
@@ -80,11 +93,9 @@ class AviPlanner {
     std::optional<Failure> ReadHeaderList();
     std::optional<Failure> ReadStreamList(MemorySource& list, const RiffChunk& strl);
     PlanResult Cut();
-    std::vector<std::uint8_t> StandardIndexes();
-    void PointSuperIndexes(std::vector<std::uint8_t>& header, std::vector<std::uint8_t>& trailer,
-                           std::uint64_t indexesAt);
-    std::vector<std::uint8_t> BuildHeader(double clipStart, std::uint64_t movieBytes, std::size_t indexBytes,
-                                          bool openDml);
+    std::vector<Part> SplitIntoParts(const std::vector<std::size_t>& chunks) const;
+    std::vector<std::uint8_t> BuildHeader(double clipStart, std::uint64_t movieBytes,
+                                          std::uint64_t indexBytes, bool openDml);
     void WriteStreamList(ByteWriter& out, MemorySource& list, const RiffChunk& strl, Stream& stream,
                          double clipStart, bool openDml);
 

@@ -31,10 +31,20 @@ struct Marks {
     double end = 0;
 };
 
+// Bytes written in the middle of the range: the copy stops before source offset `at`, `bytes`
+// are written, and the copy goes on from `resume` (the source bytes between are left out).
+// Only a clip that cannot be one run has any (an AVI clip of several RIFF parts).
+struct Splice {
+    std::uint64_t at = 0;
+    std::uint64_t resume = 0;
+    std::vector<std::uint8_t> bytes;
+};
+
 struct ClipPlan {
     std::vector<std::uint8_t> header;
     std::uint64_t rangeBegin = 0; // first source byte copied
     std::uint64_t rangeEnd = 0;   // one past the last source byte copied
+    std::vector<Splice> splices;  // in source order, inside the range
     std::vector<std::uint8_t> trailer;
     // Where the clip begins and how long it plays, in seconds of the source, as planned
     // (the start may lie before the start mark: a keyframe, a frame or a pack boundary).
@@ -42,7 +52,12 @@ struct ClipPlan {
     double duration = 0;
 
     std::uint64_t RangeLength() const { return rangeEnd - rangeBegin; }
-    std::uint64_t ClipLength() const { return header.size() + RangeLength() + trailer.size(); }
+    // The source bytes copied: the range less what the splices leave out.
+    std::uint64_t CopiedLength() const;
+    std::uint64_t ClipLength() const;
+    // Whether the range lies inside a source of `sourceSize` bytes and each splice inside the
+    // range, after the one before.
+    bool Fits(std::uint64_t sourceSize) const;
 };
 
 enum class PlanStatus {

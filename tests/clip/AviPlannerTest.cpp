@@ -171,7 +171,7 @@ TEST(AviPlanner, OpenDmlIndexesAndAMissingIndexGiveTheSamePlanAsIdx1) {
         }
 }
 
-TEST(AviPlanner, AClipOverOneGibibyteAlsoGetsOpenDmlIndexes) {
+TEST(AviPlanner, AClipOverOneGibibyteIsWrittenInRiffPartsWithOpenDmlIndexes) {
     // The motion JPEG file's header, then three 600 MB frames with audio between them, and idx1.
     const test::MediaFile file = LoadMedia(kMjpeg.name);
     std::vector<std::uint8_t> head(file.bytes.begin(), file.bytes.begin() + Find(file.bytes, "movi") + 4);
@@ -199,18 +199,44 @@ TEST(AviPlanner, AClipOverOneGibibyteAlsoGetsOpenDmlIndexes) {
     const PlanResult result = PlanAviClip(source, {0, 100});
     ASSERT_EQ(result.status, PlanStatus::Planned) << result.reason;
     const ClipPlan& plan = result.plan;
-    EXPECT_GT(plan.RangeLength(), std::uint64_t{1} << 30);
+    // Parts of at most 1 GiB of chunks: 'AVI ' with frame 0 and audio, 'AVIX' with frame 2 and
+    // audio, 'AVIX' with frame 4. Each part ends with its standard indexes; idx1 follows the first.
+    ASSERT_EQ(plan.splices.size(), 2u);
+    for (const Splice& splice : plan.splices) {
+        EXPECT_EQ(splice.at, splice.resume) << "the chunks follow each other in the source";
+        EXPECT_EQ(Find(splice.bytes, "ix00"), 0u);
+        EXPECT_EQ(Find(splice.bytes, "AVIX"), splice.bytes.size() - 16);
+    }
     EXPECT_LT(Find(plan.header, "odml"), plan.header.size());
-    // The video's super index points at its standard index after the copied chunks, and that
-    // one's entries at the chunks' data in the clip.
-    const std::size_t indx = Find(plan.header, "indx");
-    ASSERT_EQ(Find(plan.trailer, "ix00"), 0u);
-    EXPECT_EQ(ReadU64LE(plan.header, indx + 32), plan.header.size() + plan.RangeLength());
-    EXPECT_EQ(ReadU32LE(plan.trailer, 12), 3u) << "entries";
-    const std::uint64_t base = ReadU64LE(plan.trailer, 20);
-    EXPECT_EQ(base + ReadU32LE(plan.trailer, 32), plan.header.size() + 8);
-    EXPECT_EQ(base + ReadU32LE(plan.trailer, 40), plan.header.size() + 8 + 600'000'008 + 1008);
-    EXPECT_LT(FindLast(plan.trailer, "idx1"), plan.trailer.size()) << "idx1 too, for players without OpenDML";
+    EXPECT_LT(Find(plan.splices[0].bytes, "idx1"), plan.splices[0].bytes.size());
+    EXPECT_EQ(Find(plan.trailer, "ix00"), 0u);
+    EXPECT_EQ(plan.CopiedLength(), plan.RangeLength());
+
+    // Read back through the planner: the clip's own indexes give the same five chunks at the
+    // same places, so the clip of the clip is the clip again.
+    test::SparseSource clip(plan.header, plan.ClipLength());
+    std::uint64_t spliceAt = plan.header.size() + (plan.splices[0].at - plan.rangeBegin);
+    clip.Put(spliceAt, plan.splices[0].bytes);
+    spliceAt += plan.splices[0].bytes.size() + (plan.splices[1].at - plan.splices[0].resume);
+    clip.Put(spliceAt, plan.splices[1].bytes);
+    clip.Put(plan.ClipLength() - plan.trailer.size(), plan.trailer);
+    for (const auto& [runAt, run] : runs) // the chunk headers, where the copy puts them
+        if (runAt < plan.rangeEnd) {
+            std::uint64_t clipAt = plan.header.size() + (runAt - plan.rangeBegin);
+            for (const Splice& splice : plan.splices)
+                clipAt += runAt >= splice.resume ? splice.bytes.size() : 0;
+            clip.Put(clipAt, run);
+        }
+    const PlanResult again = PlanAviClip(clip, {0, 100});
+    ASSERT_EQ(again.status, PlanStatus::Planned) << again.reason;
+    EXPECT_EQ(again.plan.header, plan.header);
+    EXPECT_EQ(again.plan.CopiedLength(), plan.CopiedLength());
+    ASSERT_EQ(again.plan.splices.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) { // each part's indexes and the next part's head, anew
+        EXPECT_EQ(again.plan.splices[i].bytes, plan.splices[i].bytes);
+        EXPECT_EQ(again.plan.splices[i].resume - again.plan.splices[i].at, plan.splices[i].bytes.size());
+    }
+    EXPECT_EQ(again.plan.trailer, plan.trailer);
 }
 
 TEST(AviPlanner, DamagedOrUnusualFilesAreRefusedWithAReason) {

@@ -51,7 +51,13 @@ MediaFile LoadMedia(const std::string& name) {
 
 std::vector<std::uint8_t> AssembleClip(const ClipPlan& plan, std::span<const std::uint8_t> source) {
     std::vector<std::uint8_t> clip(plan.header);
-    clip.insert(clip.end(), source.begin() + plan.rangeBegin, source.begin() + plan.rangeEnd);
+    std::uint64_t at = plan.rangeBegin;
+    for (const Splice& splice : plan.splices) {
+        clip.insert(clip.end(), source.begin() + at, source.begin() + splice.at);
+        clip.insert(clip.end(), splice.bytes.begin(), splice.bytes.end());
+        at = splice.resume;
+    }
+    clip.insert(clip.end(), source.begin() + at, source.begin() + plan.rangeEnd);
     clip.insert(clip.end(), plan.trailer.begin(), plan.trailer.end());
     return clip;
 }

@@ -212,6 +212,9 @@ TEST_F(ClipWriterCopy, APlanIsWrittenAsHeaderRangeAndTrailerWithProgressInMiB) {
     plan.rangeBegin = MiB + 5; // unaligned, and longer than two large reads
     plan.rangeEnd = plan.rangeBegin + 9 * MiB + 3;
     plan.trailer = {'t', 'a', 'i', 'l', '!'};
+    // Bytes of its own in the middle, in place of two of the source's.
+    const std::uint64_t spliceAt = plan.rangeBegin + 5 * MiB + 1;
+    plan.splices.push_back({spliceAt, spliceAt + 2, {'m', 'i', 'd'}});
     ScriptedMessageBoxes boxes;
     std::vector<ProgressSeen> seen;
     ObserveBlocks observe([&](const CutProgress& p) {
@@ -225,8 +228,11 @@ TEST_F(ClipWriterCopy, APlanIsWrittenAsHeaderRangeAndTrailerWithProgressInMiB) {
 
     EXPECT_EQ(result.outcome, CutOutcome::Saved);
     std::vector<std::uint8_t> expected = plan.header;
-    const auto range = PatternRange(static_cast<std::int64_t>(plan.rangeBegin), 9 * MiB + 3);
-    expected.insert(expected.end(), range.begin(), range.end());
+    const auto before = PatternRange(static_cast<std::int64_t>(plan.rangeBegin), 5 * MiB + 1);
+    const auto after = PatternRange(static_cast<std::int64_t>(spliceAt + 2), 4 * MiB);
+    expected.insert(expected.end(), before.begin(), before.end());
+    expected.insert(expected.end(), {'m', 'i', 'd'});
+    expected.insert(expected.end(), after.begin(), after.end());
     expected.insert(expected.end(), plan.trailer.begin(), plan.trailer.end());
     EXPECT_EQ(result.bytesWritten, static_cast<std::int64_t>(expected.size()));
     EXPECT_EQ(ReadWholeFile(destination), expected);

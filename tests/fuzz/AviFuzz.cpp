@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ClipPlan& plan = result.plan;
     if (plan.header.size() < 12)
         std::abort();
-    const std::uint64_t movieBytes = plan.RangeLength() + 4;
+    const std::uint64_t movieBytes = plan.CopiedLength() + 4;
     for (std::size_t at = 8; at + 16 <= plan.trailer.size(); at += 16)
         if (ReadU32LE(plan.trailer, at + 8) + std::uint64_t{8} + ReadU32LE(plan.trailer, at + 12) >
             movieBytes)

@@ -21,14 +21,15 @@ inline Marks MarksFromTail(std::span<const std::uint8_t> bytes, double unit) {
 }
 
 // Runs `planner` and checks what any planner promises: a plan copies a range inside the source
-// and starts at a finite time; a refusal of a recognised file says why, in a sentence without a
-// full stop. Returns the result for a target's own checks.
+// (its splices inside the range, in order) and starts at a finite time; a refusal of a
+// recognised file says why, in a sentence without a full stop. Returns the result for a
+// target's own checks.
 inline PlanResult FuzzPlanner(Planner planner, std::span<const std::uint8_t> bytes, Marks marks) {
     MemorySource source(bytes);
     PlanResult result = planner(source, marks);
     if (result.status == PlanStatus::Planned) {
         const ClipPlan& plan = result.plan;
-        if (plan.rangeBegin > plan.rangeEnd || plan.rangeEnd > bytes.size() || !std::isfinite(plan.start))
+        if (!plan.Fits(bytes.size()) || !std::isfinite(plan.start))
             std::abort();
     } else if (result.status != PlanStatus::NotThisFormat &&
                (result.reason.empty() || result.reason.back() == '.')) {
