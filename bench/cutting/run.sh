@@ -93,7 +93,7 @@ for i in \$(seq 1 $runs); do
 done
 # Planning only, at marks in the middle of the long transport stream.
 for i in \$(seq 1 $runs); do
-  wine "$exe" --plan "$(winpath "$bigts")" 700.25 760.5 | tr -d '\\r' > "$work/plan-\$i.txt"
+  wine "$exe" --plan "$(winpath "$bigts")" 500.25 560.5 | tr -d '\\r' > "$work/plan-\$i.txt"
 done
 INNER
 chmod +x "$work/rounds.sh"
