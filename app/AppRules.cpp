@@ -65,11 +65,15 @@ StatusView ResumeAfterSaveRule(std::wstring_view status) {
     return view;
 }
 
-OpenProblem OpenedFileProblem(bool exists, std::optional<double> duration) {
+OpenProblem OpenedFileProblem(bool exists, bool rendered, std::optional<double> duration) {
     if (!exists)
         return OpenProblem::Missing;
-    // A graph that failed to render the file (or rendered nothing) has no duration to tell.
-    if (!duration || !(*duration > 0.0))
+    if (!rendered)
+        return OpenProblem::Unplayable;
+    // A rendered graph without a duration still plays: some engines cannot time a stream
+    // (transport streams under Wine), and Save then explains the unknown length. A graph that
+    // knows its duration is zero has nothing to play.
+    if (duration && !(*duration > 0.0))
         return OpenProblem::Unplayable;
     return OpenProblem::None;
 }

@@ -52,10 +52,10 @@ std::vector<OpeningStep> OpeningSteps(bool afterDialog);
 // End Point and Save off, since the range they served has been saved.
 StatusView ResumeAfterSaveRule(std::wstring_view status);
 
-// Whether a file just given to the engine can be played: it must exist and the graph built for
-// it must know a duration above zero.
+// Whether a file just given to the engine can be played: it must exist, the engine must have
+// rendered it, and a duration it knows must be above zero.
 enum class OpenProblem { None, Missing, Unplayable };
-OpenProblem OpenedFileProblem(bool exists, std::optional<double> duration);
+OpenProblem OpenedFileProblem(bool exists, bool rendered, std::optional<double> duration);
 // What the user is told about a file that opened as nothing (the empty text for None).
 std::wstring OpenProblemText(OpenProblem problem, std::wstring_view path);
 

@@ -55,7 +55,8 @@ void MainWindow::cmdOpen_Click() {
 
 std::wstring MainWindow::CloseIfUnplayable() {
     const OpenProblem problem =
-        OpenedFileProblem(GetFileAttributesW(currentFile_.c_str()) != INVALID_FILE_ATTRIBUTES, Media().Max());
+        OpenedFileProblem(GetFileAttributesW(currentFile_.c_str()) != INVALID_FILE_ATTRIBUTES,
+                          Media().Rendered(), Media().Max());
     if (problem == OpenProblem::None)
         return {};
     std::wstring text = OpenProblemText(problem, currentFile_);

@@ -211,6 +211,7 @@ void clsMedia::FileName(const std::wstring& path, HWND container) {
         (void)graph->RemoveFilter(renderer.Get()); // a leftover renderer only reports no picture
     if (FAILED(rendered))
         return;
+    rendered_ = true;
 
     if (!IzVideo())
         return; // audio only: the container is not touched
@@ -261,6 +262,7 @@ void clsMedia::ReleaseGraph() {
     videoSize_.Reset();
     videoWindow_.Reset();
     audio_.Reset();
+    rendered_ = false;
 }
 
 bool clsMedia::HasAudio() const {

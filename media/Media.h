@@ -53,6 +53,9 @@ class clsMedia {
     // graph then stays as far as it was built, and the status never changes.
     void FileName(const std::wstring& path, HWND container);
 
+    // Whether the last FileName built a graph that renders the file (all or part of it).
+    bool Rendered() const { return rendered_; }
+
     // Duration in seconds; no value without a graph or when the platform cannot tell.
     std::optional<double> Max() const;
 
@@ -78,6 +81,7 @@ class clsMedia {
     RECT OwnerRect{}; // last client rectangle of the video window's owner
     PlaybackFlags flags_;
     PlatformAccommodations platform_;
+    bool rendered_ = false;
 };
 
 } // namespace klevotrim

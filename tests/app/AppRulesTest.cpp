@@ -127,11 +127,13 @@ TEST(AfterSave, ResumeFollowsTheRealStatusAndKeepsEndAndSaveOff) {
 }
 
 TEST(OpeningAFile, OnlyAKnownPositiveDurationPlaysAndTheMessageNamesTheFile) {
-    EXPECT_EQ(OpenedFileProblem(true, 1.5), OpenProblem::None);
-    EXPECT_EQ(OpenedFileProblem(true, std::nullopt), OpenProblem::Unplayable);
-    EXPECT_EQ(OpenedFileProblem(true, 0.0), OpenProblem::Unplayable);
-    EXPECT_EQ(OpenedFileProblem(true, std::nan("")), OpenProblem::Unplayable);
-    EXPECT_EQ(OpenedFileProblem(false, 60.0), OpenProblem::Missing);
+    EXPECT_EQ(OpenedFileProblem(true, true, 1.5), OpenProblem::None);
+    EXPECT_EQ(OpenedFileProblem(true, true, std::nullopt), OpenProblem::None) << "plays, length unknown";
+    EXPECT_EQ(OpenedFileProblem(true, false, 60.0), OpenProblem::Unplayable);
+    EXPECT_EQ(OpenedFileProblem(true, false, std::nullopt), OpenProblem::Unplayable);
+    EXPECT_EQ(OpenedFileProblem(true, true, 0.0), OpenProblem::Unplayable);
+    EXPECT_EQ(OpenedFileProblem(true, true, std::nan("")), OpenProblem::Unplayable);
+    EXPECT_EQ(OpenedFileProblem(false, true, 60.0), OpenProblem::Missing);
 
     const std::wstring path = L"Z:\\clips\\not media.mp3";
     const std::wstring unplayable = OpenProblemText(OpenProblem::Unplayable, path);
