@@ -155,27 +155,67 @@ std::size_t FindMpegAudioFrame(std::span<const std::uint8_t> b) {
 SourceWindow::SourceWindow(ByteSource& source, std::uint64_t readLimit)
     : source_(source), size_(source.Size()), readLimit_(readLimit) {}
 
-std::span<const std::uint8_t> SourceWindow::At(std::uint64_t offset, std::size_t count) {
-    if (offset > size_ || count > size_ - offset)
-        return {};
-    if (offset >= bufferStart_ && offset - bufferStart_ <= buffer_.size() &&
-        count <= buffer_.size() - (offset - bufferStart_))
-        return std::span<const std::uint8_t>(buffer_).subspan(static_cast<std::size_t>(offset - bufferStart_),
-                                                              count);
-    const std::size_t want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(std::max(count, kChunk), size_ - offset));
+const SourceWindow::Block* SourceWindow::Load(std::uint64_t index) {
+    if (lastBlock_ < blocks_.size() && blocks_[lastBlock_].index == index) {
+        blocks_[lastBlock_].lastUse = ++useClock_;
+        return &blocks_[lastBlock_];
+    }
+    for (std::size_t k = 0; k < blocks_.size(); ++k)
+        if (blocks_[k].index == index) {
+            lastBlock_ = k;
+            blocks_[k].lastUse = ++useClock_;
+            return &blocks_[k];
+        }
+    const std::uint64_t begin = index * kBlock;
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, size_ - begin));
     if (bytesRead_ + want > readLimit_) {
         limitReached_ = true;
-        return {};
+        return nullptr;
     }
-    buffer_.resize(want);
-    const std::size_t got = source_.ReadAt(offset, buffer_);
+    if (blocks_.size() < kCachedBlocks) {
+        lastBlock_ = blocks_.size();
+        blocks_.emplace_back();
+    } else {
+        lastBlock_ = static_cast<std::size_t>(
+            std::min_element(blocks_.begin(), blocks_.end(),
+                             [](const Block& a, const Block& b) { return a.lastUse < b.lastUse; }) -
+            blocks_.begin());
+    }
+    Block& block = blocks_[lastBlock_];
+    block.index = index;
+    block.lastUse = ++useClock_;
+    block.bytes.resize(want);
+    const std::size_t got = source_.ReadAt(begin, block.bytes);
     bytesRead_ += got;
-    buffer_.resize(got);
-    bufferStart_ = offset;
-    if (got < count)
+    block.bytes.resize(std::min(got, want));
+    return &block;
+}
+
+std::span<const std::uint8_t> SourceWindow::At(std::uint64_t offset, std::size_t count) {
+    if (offset > size_ || count > size_ - offset || count == 0)
         return {};
-    return std::span<const std::uint8_t>(buffer_).first(count);
+    const std::uint64_t first = offset / kBlock;
+    const std::uint64_t last = (offset + count - 1) / kBlock;
+    if (first == last) {
+        const Block* block = Load(first);
+        const std::size_t into = static_cast<std::size_t>(offset - first * kBlock);
+        if (block == nullptr || block->bytes.size() < into + count)
+            return {};
+        return std::span<const std::uint8_t>(block->bytes).subspan(into, count);
+    }
+    joined_.resize(count);
+    for (std::uint64_t index = first, done = 0; index <= last; ++index) {
+        const Block* block = Load(index);
+        const std::size_t into = static_cast<std::size_t>(index == first ? offset - first * kBlock : 0);
+        const std::size_t take =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kBlock - into, count - done));
+        if (block == nullptr || block->bytes.size() < into + take)
+            return {};
+        std::copy_n(block->bytes.begin() + static_cast<std::ptrdiff_t>(into), take,
+                    joined_.begin() + static_cast<std::ptrdiff_t>(done));
+        done += take;
+    }
+    return joined_;
 }
 
 } // namespace klevotrim::clip::mpeg

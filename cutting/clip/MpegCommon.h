@@ -59,9 +59,10 @@ std::size_t MpegAudioFrameLength(std::span<const std::uint8_t> bytes, std::size_
 // next header lies within `bytes`, followed by another valid header; bytes.size() if none.
 std::size_t FindMpegAudioFrame(std::span<const std::uint8_t> bytes);
 
-// Buffered, bounded reading for the planners: windows of the source are read in chunks, and
-// the total read is capped so that a hostile or endless file cannot make planning read it
-// all.
+// Cached, bounded reading for the planners: the source is read in aligned blocks, the most
+// recently used of which are kept, so that bisection probes cost a block each and stretches
+// walked twice (once to find a cut, again to write it) are read once. The total read is
+// capped so that a hostile or endless file cannot make planning read it all.
 class SourceWindow {
   public:
     SourceWindow(ByteSource& source, std::uint64_t readLimit);
@@ -72,16 +73,26 @@ class SourceWindow {
     bool LimitReached() const { return limitReached_; }
     std::uint64_t BytesRead() const { return bytesRead_; }
 
-    static constexpr std::size_t kChunk = 32 * 1024;
+    static constexpr std::size_t kBlock = 16 * 1024;
+    static constexpr std::size_t kCachedBlocks = 128;
 
   private:
+    struct Block {
+        std::uint64_t index = 0;
+        std::uint64_t lastUse = 0;
+        std::vector<std::uint8_t> bytes; // shorter than kBlock at the end or after a short read
+    };
+    const Block* Load(std::uint64_t index);
+
     ByteSource& source_;
     std::uint64_t size_;
     std::uint64_t readLimit_;
     std::uint64_t bytesRead_ = 0;
     bool limitReached_ = false;
-    std::vector<std::uint8_t> buffer_;
-    std::uint64_t bufferStart_ = 0;
+    std::vector<Block> blocks_;
+    std::size_t lastBlock_ = 0;
+    std::uint64_t useClock_ = 0;
+    std::vector<std::uint8_t> joined_; // a request that spans blocks
 };
 
 } // namespace klevotrim::clip::mpeg

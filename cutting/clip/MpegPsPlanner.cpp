@@ -19,6 +19,8 @@ using namespace mpeg;
 
 constexpr std::uint64_t kReadLimit = 96ull << 20;
 constexpr std::uint64_t kPackSearch = 256 * 1024;
+// Small enough that a bisection probe, which finds a pack within a few KiB, costs one block.
+constexpr std::uint64_t kPackScanStep = 4 * 1024;
 constexpr std::size_t kMaxPacketsPerPack = 256;
 constexpr std::size_t kRewrittenPacks = 160;
 constexpr std::uint64_t kEdgeScan = 512 * 1024;
@@ -97,7 +99,7 @@ bool NextPack(SourceWindow& window, std::uint64_t offset, Pack& pack) {
     const std::uint64_t limit = std::min(window.Size(), offset + kPackSearch);
     while (offset + 4 <= limit) {
         const std::size_t count =
-            static_cast<std::size_t>(std::min<std::uint64_t>(limit - offset, 16 * 1024));
+            static_cast<std::size_t>(std::min<std::uint64_t>(limit - offset, kPackScanStep));
         const auto bytes = window.At(offset, count);
         if (bytes.size() < 4)
             return false;

@@ -57,4 +57,31 @@ class SparseSource final : public ByteSource {
     std::uint64_t bytesRead_ = 0;
 };
 
+// A recording of hours made by playing a generated MPEG program stream (MPEG-1 packs) or
+// 188-byte transport stream over and over: each copy's pack clocks, PCRs and PES stamps are
+// moved on by `period` seconds per copy, so the whole reads as one steady timeline.
+class LoopedMpegSource final : public ByteSource {
+  public:
+    LoopedMpegSource(std::vector<std::uint8_t> recording, double period, std::uint64_t size);
+    std::uint64_t Size() const override { return size_; }
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override;
+    std::uint64_t CopySize() const { return copy_.size(); }
+    std::uint64_t BytesRead() const { return bytesRead_; }
+    std::uint64_t Reads() const { return reads_; }
+
+  private:
+    struct Stamp {
+        std::size_t at;
+        bool pcr; // six bytes of program clock reference rather than five of a 33-bit stamp
+    };
+    void MoveStamp(const Stamp& stamp, std::uint64_t copy, std::uint8_t* field) const;
+
+    std::vector<std::uint8_t> copy_;
+    std::vector<Stamp> stamps_; // in file order
+    std::uint64_t periodTicks_;
+    std::uint64_t size_;
+    std::uint64_t bytesRead_ = 0;
+    std::uint64_t reads_ = 0;
+};
+
 } // namespace klevotrim::clip::test

@@ -203,6 +203,31 @@ TEST(MpegPlanners, TimeStampsThatWrapPastTheClockRangeCutLikeUnwrappedOnes) {
     }
 }
 
+TEST(MpegPlanners, PlanningALongRecordingReadsOnlyAroundTheMarks) {
+    // Hours of the generated files played over and over: the clip is planned from a few MiB
+    // around the marks and the file's ends, and picks the same bytes in its copy of the file
+    // as a plan on the file itself.
+    constexpr std::uint64_t kBudget = 4 << 20;
+    for (const auto& [name, size] :
+         {std::pair<const char*, std::uint64_t>{"mpeg1.mpg", 1000000000}, {"mpeg2.ts", 2ull << 30}}) {
+        SCOPED_TRACE(name);
+        const auto file = LoadMedia(name);
+        test::LoopedMpegSource looped(file.bytes, 8.0, size);
+        constexpr std::uint64_t kCopy = 450;
+        const Marks marks{2.3, 5.1};
+        const PlanResult result =
+            PlanPlayableClip(looped, {marks.start + 8.0 * kCopy, marks.end + 8.0 * kCopy});
+        ASSERT_EQ(result.status, PlanStatus::Planned) << result.reason;
+        EXPECT_LE(looped.BytesRead(), kBudget) << looped.Reads() << " reads";
+        auto plain = file.Source();
+        const PlanResult expected = PlanPlayableClip(plain, marks);
+        ASSERT_EQ(expected.status, PlanStatus::Planned) << expected.reason;
+        EXPECT_EQ(result.plan.rangeBegin, kCopy * looped.CopySize() + expected.plan.rangeBegin);
+        EXPECT_EQ(result.plan.rangeEnd, kCopy * looped.CopySize() + expected.plan.rangeEnd);
+        EXPECT_NEAR(result.plan.start, expected.plan.start + 8.0 * kCopy, 1e-6);
+    }
+}
+
 TEST(MpegTsPlanner, DamagedInputIsRefusedOrCutWithinTheFile) {
     const auto file = LoadMedia("mpeg2.ts");
     const auto plan = [](std::span<const std::uint8_t> bytes, Marks marks) {
