@@ -21,6 +21,11 @@ std::int64_t TicksSince(std::uint64_t stamp, std::uint64_t origin);
 std::uint64_t ReadStamp(const std::uint8_t* five);
 void WriteStamp(std::uint8_t* five, std::uint8_t prefix, std::uint64_t stamp);
 
+// How far before a mark the search for a cut first looks; it looks twice as far back each
+// time that finds nothing. The stamps of a stream rise, so a search from closer by that finds
+// its answer finds the one a search from further back would, having walked less.
+constexpr std::int64_t kFirstLookBack = kTicksPerSecond / 8;
+
 std::int64_t SecondsToTicks(double seconds);
 double TicksToSeconds(std::int64_t ticks);
 
@@ -74,7 +79,7 @@ class SourceWindow {
     std::uint64_t BytesRead() const { return bytesRead_; }
 
     static constexpr std::size_t kBlock = 16 * 1024;
-    static constexpr std::size_t kCachedBlocks = 128;
+    static constexpr std::size_t kCachedBlocks = 256;
 
   private:
     struct Block {

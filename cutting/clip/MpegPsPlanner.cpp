@@ -377,7 +377,7 @@ struct EndCut {
 // give no answer within reach.
 std::optional<EndCut> FindEnd(SourceWindow& window, const StreamRoles& roles, std::uint64_t origin,
                               std::int64_t target) {
-    for (std::int64_t back = kTicksPerSecond; back <= 64 * kTicksPerSecond; back *= 2) {
+    for (std::int64_t back = kFirstLookBack; back <= 64 * kTicksPerSecond; back *= 2) {
         const std::uint64_t from = Bisect(window, origin, target - back);
         bool sawEarlier = false;
         std::uint64_t lastEnd = from;

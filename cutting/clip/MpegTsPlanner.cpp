@@ -494,7 +494,7 @@ std::optional<Span> MediaSpan(PacketReader& reader, const Program& program) {
 
 std::optional<MainUnit> FindStart(PacketReader& reader, const Program& program, std::uint64_t origin,
                                   std::int64_t target) {
-    for (std::int64_t back = kTicksPerSecond; back <= 64 * kTicksPerSecond; back *= 2) {
+    for (std::int64_t back = kFirstLookBack; back <= 64 * kTicksPerSecond; back *= 2) {
         const std::uint64_t from = Bisect(reader, program, origin, target - back);
         MainWalker walker(reader, program, origin, from);
         std::optional<MainUnit> best;
@@ -513,7 +513,7 @@ std::optional<MainUnit> FindStart(PacketReader& reader, const Program& program, 
 // The first main-stream PES packet that is decoded after `target`, or the end of the file.
 std::optional<std::uint64_t> FindEndCut(PacketReader& reader, const Program& program, std::uint64_t origin,
                                         std::int64_t target) {
-    for (std::int64_t back = kTicksPerSecond; back <= 64 * kTicksPerSecond; back *= 2) {
+    for (std::int64_t back = kFirstLookBack; back <= 64 * kTicksPerSecond; back *= 2) {
         const std::uint64_t from = Bisect(reader, program, origin, target - back);
         MainWalker walker(reader, program, origin, from);
         MainUnit unit;
