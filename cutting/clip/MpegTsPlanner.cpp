@@ -461,22 +461,30 @@ struct Span {
 
 // The presentation times of the first and last PES packets of the file.
 std::optional<Span> MediaSpan(PacketReader& reader, const Program& program) {
+    // `visit` sees each stamped PES header and says whether the scan may stop.
     const auto scan = [&](std::uint64_t from, auto&& visit) {
         Packet packet;
         for (std::uint64_t n = 0; n < kPacketsPerProbe && reader.NextFrom(from, packet); ++n) {
             from = reader.After(packet);
             PesHeader header;
             if (packet.unitStart && program.IsElementary(packet.pid) &&
-                ParsePesHeader(packet.payload, header) && header.hasPts)
-                visit(header.pts);
+                ParsePesHeader(packet.payload, header) && header.hasPts && visit(packet.pid, header))
+                return;
         }
     };
     std::optional<std::uint64_t> firstSeen;
     std::int64_t earliest = 0;
-    scan(reader.layout().first, [&](std::uint64_t pts) {
+    std::map<std::uint16_t, std::int64_t> latestDecode;
+    scan(reader.layout().first, [&](std::uint16_t pid, const PesHeader& header) {
         if (!firstSeen)
-            firstSeen = pts;
-        earliest = std::min(earliest, TicksSince(pts, *firstSeen));
+            firstSeen = header.pts;
+        earliest = std::min(earliest, TicksSince(header.pts, *firstSeen));
+        latestDecode[pid] = TicksSince(header.DecodeStamp(), *firstSeen);
+        // A stream's decode stamps rise and none of its packets is shown before it is decoded:
+        // once every stream has been decoded past the earliest stamp, no later one is earlier.
+        return latestDecode.size() == program.streams.size() &&
+               std::all_of(latestDecode.begin(), latestDecode.end(),
+                           [&](const auto& entry) { return entry.second >= earliest; });
     });
     if (!firstSeen)
         return std::nullopt;
@@ -485,9 +493,11 @@ std::optional<Span> MediaSpan(PacketReader& reader, const Program& program) {
     const std::uint64_t tail = kPacketsPerProbe * reader.layout().stride;
     const std::uint64_t end = reader.layout().end;
     bool any = false;
-    scan(end - std::min(end - reader.layout().first, tail), [&](std::uint64_t pts) {
-        span.last = any ? std::max(span.last, TicksSince(pts, span.origin)) : TicksSince(pts, span.origin);
+    scan(end - std::min(end - reader.layout().first, tail), [&](std::uint16_t, const PesHeader& header) {
+        const std::int64_t ticks = TicksSince(header.pts, span.origin);
+        span.last = any ? std::max(span.last, ticks) : ticks;
         any = true;
+        return false;
     });
     return span;
 }
