@@ -51,17 +51,8 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset KLEVOTRIM_WINEPREFIX
 
-failures=0
-pass() { echo "  ok: $*"; }
-fail() {
-  echo "  FAIL: $*"
-  failures=$((failures + 1))
-}
-check() { # check <description> <command...>
-  local what=$1
-  shift
-  if "$@"; then pass "$what"; else fail "$what"; fi
-}
+# shellcheck source=../tests/acceptance/lib.sh
+. "$(dirname "$0")/../tests/acceptance/lib.sh" # the checks' tally, windows_path
 section() { echo "== $* ($(($(date +%s) - started)) s)"; }
 
 cleanup() {
@@ -72,11 +63,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-windows_path() {
-  local path
-  path=$(realpath -m "$1")
-  printf 'Z:%s' "${path//\//\\}"
-}
 w() { wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 msiexec_quiet() { # msiexec_quiet </i|/x> <package>: exit status of a quiet run
   wine msiexec "$1" "$(windows_path "$2")" /qn </dev/null >/dev/null 2>&1

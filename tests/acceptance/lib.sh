@@ -7,6 +7,19 @@
 
 BLOCK_SIZE=1048576
 
+# The checks' tally and report, shared by every script that runs checks.
+failures=0
+pass() { echo "  ok: $*"; }
+fail() {
+  echo "  FAIL: $*"
+  failures=$((failures + 1))
+}
+check() { # check <description> <command...>
+  local what=$1
+  shift
+  if "$@"; then pass "$what"; else fail "$what"; fi
+}
+
 # Runs the inspector; output without Wine's CRs.
 inspect() {
   "$WINE_RUN" "$INSPECTOR" "$@" 2>/dev/null | tr -d '\r'
@@ -130,4 +143,16 @@ stop_program() {
   fi
   wait "$PROGRAM_PID" 2>/dev/null || true
   PROGRAM_PID=""
+}
+
+# Waits up to 15 s for the time text to show a just-opened file's duration; prints the last
+# duration it saw.
+wait_for_duration() { # wait_for_duration <seconds>
+  local seen=""
+  for _ in $(seq 1 30); do
+    read -r _ seen <<<"$(play_time "$(main_tree)")"
+    [ "$seen" = "$1" ] && break
+    sleep 0.5
+  done
+  printf '%s' "$seen"
 }

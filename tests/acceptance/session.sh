@@ -40,18 +40,7 @@ mkdir -p "$ARTIFACTS/out"
 work="$ARTIFACTS/../work"
 mkdir -p "$work"
 
-failures=0
 step=0
-pass() { echo "  ok: $*"; }
-fail() {
-  echo "  FAIL: $*"
-  failures=$((failures + 1))
-}
-check() { # check <description> <command...>
-  local what=$1
-  shift
-  if "$@"; then pass "$what"; else fail "$what"; fi
-}
 section() {
   step=$((step + 1))
   echo "== $step. $*"
@@ -395,11 +384,7 @@ xdotool key ctrl+o
 dialog=$(inspect wait 'class=#32770/title=Open' 15000) || abort "Ctrl+O brought no open dialog"
 type_into_dialog "$(windows_path "$tone")"
 again_if_open "$dialog"
-for _ in $(seq 1 30); do
-  read -r _ tone_duration <<<"$(play_time "$(main_tree)")"
-  [ "$tone_duration" = 60 ] && break
-  sleep 0.5
-done
+tone_duration=$(wait_for_duration 60)
 check "Ctrl+O opened the tone (60 s)" same_text "$tone_duration" 60
 xdotool key space
 sleep 0.8
@@ -487,11 +472,7 @@ if [ ! -s "$silence" ]; then
 fi
 big_clip="$ARTIFACTS/out/cancelled.wav"
 open_by_dialog "$silence" || abort "the open dialog did not take the large file"
-for _ in $(seq 1 30); do
-  read -r _ big_duration <<<"$(play_time "$(main_tree)")"
-  [ "$big_duration" = 10400 ] && break
-  sleep 0.5
-done
+big_duration=$(wait_for_duration 10400)
 check "lblTime shows the duration 02:53:20" same_text "$big_duration" 10400
 tree=$(main_tree)
 click_control "$tree" 1005 # Start Point near the beginning
