@@ -63,9 +63,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-w() { wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+# The system's own 64-bit tools (msiexec, reg, regedit, regsvr32, cscript), as on 64-bit
+# Windows: started by Debian's 32-bit loader, a path into system32 would name the 32-bit ones,
+# whose registry view is the 32-bit one.
+wine=wine
+[ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64
+w() { "$wine" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 msiexec_quiet() { # msiexec_quiet </i|/x> <package>: exit status of a quiet run
-  wine msiexec "$1" "$(windows_path "$2")" /qn </dev/null >/dev/null 2>&1
+  "$wine" msiexec "$1" "$(windows_path "$2")" /qn </dev/null >/dev/null 2>&1
 }
 # reg_value <key> <value name or ""> [/reg:32]: the data of a REG_SZ value ("" when missing).
 reg_value() {
@@ -110,9 +115,12 @@ section "A fresh private prefix"
 wineboot -u </dev/null >/dev/null 2>&1
 wineserver -w
 wineserver -p </dev/null >/dev/null 2>&1
-# Wine's script host registers its own type library on first use; let it, before the snapshot.
+# Wine's script hosts register their own type library on first use; let them, before the
+# snapshot (the 32-bit one is there only where Wine's 32-bit side is).
 : >"$work/empty.vbs"
-w cscript //nologo "$(windows_path "$work/empty.vbs")" >/dev/null
+for host in cscript 'C:\windows\syswow64\cscript.exe'; do
+  w "$host" //nologo "$(windows_path "$work/empty.vbs")" >/dev/null
+done
 snapshot "$work/before.reg"
 
 section "Install the older package, then the current one over it"
@@ -165,9 +173,13 @@ awk '/^```vb$/ { on = 1; next } /^```$/ { on = 0 } on' "$readme" >"$work/seek.vb
 example=$(w cscript //nologo "$(windows_path "$work/seek.vbs")")
 check "the README's VBScript example prints \"Position: 45 of 120\" (got \"$example\")" \
   test "$example" = "Position: 45 of 120"
+if [ -n "$x86" ]; then
+  example=$(w 'C:\windows\syswow64\cscript.exe' //nologo "$(windows_path "$work/seek.vbs")")
+  check "the example runs in the 32-bit script host too (got \"$example\")" test "$example" = "Position: 45 of 120"
+fi
 
 section "The installed program starts and shows its seek bar"
-wine "C:\\Program Files\\Klevotrim\\Klevotrim.exe" </dev/null >/dev/null 2>&1 &
+"$wine" "C:\\Program Files\\Klevotrim\\Klevotrim.exe" </dev/null >/dev/null 2>&1 &
 program_pid=$!
 inspect() { w "$(windows_path "$INSPECTOR")" "$@"; }
 if inspect wait class=KlevotrimMain 60000 >/dev/null; then
