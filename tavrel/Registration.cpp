@@ -43,6 +43,23 @@ LSTATUS DeleteKeyIfEmpty(const std::wstring& path) {
     return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
 }
 
+// Whether the other bitness's build is registered, read from its own view of the class keys.
+// Without a second view (32-bit Windows) the view flag is ignored and the read finds this
+// library's own path, which is not another registration.
+bool OtherBitnessRegistered(const std::wstring& ownPath) {
+    const REGSAM otherView = kSysKind == SYS_WIN64 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    const std::wstring key = std::wstring(L"CLSID\\") + kClsidText + L"\\InprocServer32";
+    win::UniqueKey server;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE | otherView, server.put()) !=
+        ERROR_SUCCESS)
+        return false;
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = sizeof(path);
+    if (RegGetValueW(server.get(), nullptr, nullptr, RRF_RT_REG_SZ, nullptr, path, &size) != ERROR_SUCCESS)
+        return false;
+    return path[0] != L'\0' && CompareStringOrdinal(path, -1, ownPath.c_str(), -1, TRUE) != CSTR_EQUAL;
+}
+
 std::vector<RegistryEntry> OwnEntries(const std::wstring& path) {
     return RegistryEntries(path, kSysKind == SYS_WIN64 ? Bitness::x64 : Bitness::x86);
 }
@@ -67,15 +84,20 @@ HRESULT RegisterServer() {
 }
 
 HRESULT UnregisterServer() {
-    const std::vector<RegistryEntry> entries = OwnEntries(ModulePath());
+    const std::wstring path = ModulePath();
+    const std::vector<RegistryEntry> entries = OwnEntries(path);
+    const bool otherStays = OtherBitnessRegistered(path);
     HRESULT result = S_OK;
     auto keep = [&](LSTATUS status) {
         if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && SUCCEEDED(result))
             result = HRESULT_FROM_WIN32(status);
     };
-    for (const RegistryEntry& entry : entries)
+    for (const RegistryEntry& entry : entries) {
+        if (otherStays && SharedByBothBitnesses(entry))
+            continue; // the other bitness still names them; its own unregistration removes them
         keep(RegDeleteKeyValueW(HKEY_CLASSES_ROOT, entry.key.c_str(),
                                 entry.valueName.empty() ? nullptr : entry.valueName.c_str()));
+    }
     for (const std::wstring& key : KeysToRemove(entries))
         keep(DeleteKeyIfEmpty(key));
     return result;

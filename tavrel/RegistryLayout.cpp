@@ -75,4 +75,11 @@ std::vector<std::wstring> KeysToRemove(const std::vector<RegistryEntry>& entries
     return keys;
 }
 
+bool SharedByBothBitnesses(const RegistryEntry& entry) {
+    const std::wstring_view key = entry.key;
+    if (key.starts_with(L"CLSID\\") || key.starts_with(L"Interface\\"))
+        return false;
+    return !key.ends_with(L"\\0\\win32") && !key.ends_with(L"\\0\\win64");
+}
+
 } // namespace klevotrim::tavrel

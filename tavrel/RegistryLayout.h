@@ -27,4 +27,11 @@ std::vector<RegistryEntry> RegistryEntries(std::wstring_view modulePath, Bitness
 // Top-level keys ("CLSID", "TypeLib", "Interface") are never among them, except the ProgID's
 // own key, which the table names itself.
 std::vector<std::wstring> KeysToRemove(const std::vector<RegistryEntry>& entries);
+
+// Whether a value lives in a key that both bitnesses' registrations share on 64-bit Windows:
+// the ProgID and the type library's version key. The class and interface keys have a registry
+// view per bitness, and each bitness names its own type library path. Unregistering one
+// bitness while the other stays registered must keep the shared values, or the other loses
+// its ProgID.
+bool SharedByBothBitnesses(const RegistryEntry& entry);
 } // namespace klevotrim::tavrel

@@ -76,4 +76,14 @@ TEST(ClassRegistration, UnregistrationEmptiesEveryKeyDeepestFirstAndNoTopLevelCo
     for (const wchar_t* collection : {L"CLSID", L"TypeLib", L"Interface"})
         EXPECT_EQ(position(collection), static_cast<std::ptrdiff_t>(keys.size()));
     EXPECT_NE(position(L"Tavrel_pro.NavigationSlider"), static_cast<std::ptrdiff_t>(keys.size()));
+
+    // While the other bitness stays registered, only the ProgID and the version's own values
+    // are left to it: the class, the interfaces and this bitness's library path still go.
+    std::vector<std::wstring> shared;
+    for (const auto& entry : entries)
+        if (SharedByBothBitnesses(entry))
+            shared.push_back(entry.key);
+    EXPECT_EQ(shared, (std::vector<std::wstring>{L"Tavrel_pro.NavigationSlider",
+                                                 L"Tavrel_pro.NavigationSlider\\CLSID", library + L"\\2.0",
+                                                 library + L"\\2.0\\FLAGS"}));
 }
