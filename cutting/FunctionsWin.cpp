@@ -30,7 +30,9 @@ void SendIcon(HWND owner, HWND window, WPARAM which, const wchar_t* iconName, in
     auto icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), iconName, IMAGE_ICON,
                                               GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric),
                                               LR_SHARED));
-    if (owner)
+    // A window without an owner is its own top-level owner: it gets the icon once, since every
+    // WM_SETICON costs (under Wine it converts both of the window's icons for the X server).
+    if (owner && owner != window)
         SendMessageW(owner, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
     SendMessageW(window, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
 }
