@@ -14,17 +14,24 @@ constexpr SIZE kPlaceholderSize{36, 30}; // the artwork's button size
 bool ImageButton::Create(HWND parent, int id, const RECT& position, const std::wstring& tipText, bool enabled,
                          HINSTANCE module, const std::array<int, static_cast<int>(ButtonLook::Count)>& looks,
                          const std::wstring& label) {
+    Looks pictures;
+    for (size_t i = 0; i < looks.size(); ++i) {
+        if (looks[i] != 0)
+            pictures[i].reset(static_cast<HBITMAP>(
+                LoadImageW(module, MAKEINTRESOURCEW(looks[i]), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    }
+    return Create(parent, id, position, tipText, enabled, std::move(pictures), label);
+}
+
+bool ImageButton::Create(HWND parent, int id, const RECT& position, const std::wstring& tipText, bool enabled,
+                         Looks looks, const std::wstring& label) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     if (!win::EnsureWindowClass(
             {.name = kClassName, .instance = instance, .cursor = LoadCursorW(nullptr, IDC_HAND)}))
         return false;
     tipText_ = tipText;
     label_ = label;
-    for (size_t i = 0; i < looks.size(); ++i) {
-        if (looks[i] != 0)
-            looks_[i].reset(static_cast<HBITMAP>(
-                LoadImageW(module, MAKEINTRESOURCEW(looks[i]), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    }
+    looks_ = std::move(looks);
     HWND hwnd = CreateBound({.className = kClassName,
                              .title = label.c_str(),
                              .style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,

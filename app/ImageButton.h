@@ -27,6 +27,10 @@ class ImageButton final : public win::Window {
     bool Create(HWND parent, int id, const RECT& position, const std::wstring& tipText, bool enabled,
                 HINSTANCE module, const std::array<int, static_cast<int>(ButtonLook::Count)>& looks,
                 const std::wstring& label);
+    // The same with the looks' pictures already loaded (null for none); the button owns them.
+    using Looks = std::array<win::UniqueBitmap, static_cast<int>(ButtonLook::Count)>;
+    bool Create(HWND parent, int id, const RECT& position, const std::wstring& tipText, bool enabled,
+                Looks looks, const std::wstring& label);
 
     bool Enabled() const;
     void Enabled(bool enabled);
@@ -53,7 +57,7 @@ class ImageButton final : public win::Window {
     bool Inside(int x, int y) const;
 
     win::UniqueWindow tip_;
-    std::array<win::UniqueBitmap, static_cast<int>(ButtonLook::Count)> looks_;
+    Looks looks_;
     std::wstring tipText_;
     std::wstring label_;
     bool hover_ = false;

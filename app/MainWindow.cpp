@@ -213,9 +213,13 @@ void MainWindow::CreateControls() {
     for (int i = 0; i < 7; ++i) {
         std::array<int, static_cast<int>(ButtonLook::Count)> looks{};
         ButtonLooks(i, looks);
+        ImageButton::Looks pictures;
+        for (size_t look = 0; look < looks.size(); ++look)
+            if (looks[look] != 0)
+                pictures[look].reset(ArtworkBitmap(looks[look]));
         RECT position{0, 0, 0, 0};
         buttons_[i].Create(picPanel_.hwnd(), static_cast<int>(Cmd::Open) + i, position, kButtons[i].tip,
-                           kButtons[i].enabled, instance_, looks, kButtons[i].label);
+                           kButtons[i].enabled, std::move(pictures), kButtons[i].label);
         SIZE size = buttons_[i].PictureSize();
         SetWindowPos(buttons_[i].hwnd(), nullptr, 0, 6, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -225,6 +229,8 @@ void MainWindow::CreateControls() {
     for (HWND front : {picPanel_.hwnd(), picButton_.hwnd()})
         SetWindowPos(front, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
+    if (prepareSeekBar_)
+        prepareSeekBar_();
     RECT posRect{83, 42, 83 + 100, 52};
     posResult_ = pos_.Create(picPanel_.hwnd(), posRect,
                              SeekBar::Events{[this] { Pos_MouseDown(); }, [this] { Pos_MouseUP(); }},

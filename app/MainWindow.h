@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace klevotrim {
 class clsMedia;
@@ -83,6 +84,17 @@ class MainWindow final : public win::Window, public PictureBoxHandler, public IS
     bool Start(HINSTANCE instance, bool quitOnUnload);
     // The seek bar's ProgID (before Start); a host without the control library can be tried.
     void SetSeekBarProgId(std::wstring progId) { seekBarProgId_ = std::move(progId); }
+    // Runs on the window's thread right before the seek bar is created (during Start), the
+    // first moment OLE is needed: the program's start initializes OLE there rather than before
+    // the window, so that OLE's libraries can load on another thread meanwhile.
+    void SetSeekBarPreparation(std::function<void()> prepare) { prepareSeekBar_ = std::move(prepare); }
+    // Where the window takes the bitmaps of its skin and buttons from (before Start): the
+    // program's start hands over those it loaded ahead on another thread. The window owns what
+    // the source returns; without a source, or for a null answer, it loads from its resources.
+    using BitmapSource = std::function<HBITMAP(int resourceId)>;
+    void SetBitmapSource(BitmapSource source) { bitmapSource_ = std::move(source); }
+    // The bitmap resources that Start loads, for a source to load ahead.
+    static std::vector<int> StartBitmapIds();
     // Unloads the window as the Exit command does.
     void Close();
 
@@ -198,7 +210,9 @@ class MainWindow final : public win::Window, public PictureBoxHandler, public IS
     void RefreshMenuStates();
     void ShowPopup(POINT client);
     void LoadSkin();
-    void ButtonLooks(int button, std::array<int, static_cast<int>(ButtonLook::Count)>& looks) const;
+    static void ButtonLooks(int button, std::array<int, static_cast<int>(ButtonLook::Count)>& looks);
+    // A bitmap of the program's resources (null without one), from the bitmap source when it has it.
+    HBITMAP ArtworkBitmap(int resourceId);
     void BlitSkin(HDC dc, HBITMAP skin, const LayoutBlit& blit);
 
     HINSTANCE instance_ = nullptr;
@@ -228,6 +242,8 @@ class MainWindow final : public win::Window, public PictureBoxHandler, public IS
     std::array<ImageButton, 7> buttons_;
     SeekBar pos_;
     std::wstring seekBarProgId_ = kSeekBarProgId;
+    std::function<void()> prepareSeekBar_;
+    BitmapSource bitmapSource_;
     HRESULT posResult_ = S_OK;
     win::UniqueBrush labelBrush_;
     win::UniqueFont labelFont_;

@@ -12,11 +12,6 @@ namespace klevotrim::app {
 
 namespace {
 
-HBITMAP LoadSkinBitmap(HINSTANCE instance, int id) {
-    return static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-}
-
 WindowState StateOf(HWND window) {
     if (IsIconic(window))
         return WindowState::Minimized;
@@ -27,18 +22,42 @@ WindowState StateOf(HWND window) {
 
 } // namespace
 
-void MainWindow::LoadSkin() {
-    skinTitle_.reset(LoadSkinBitmap(instance_, IDB_TITLE_STRIP));
-    skinPanel_.reset(LoadSkinBitmap(instance_, IDB_PANEL));
-    skinDisplay_.reset(LoadSkinBitmap(instance_, IDB_DISPLAY));
-    skinLogo_.reset(LoadSkinBitmap(instance_, IDB_LOGO));
-    for (int i = 0; i < 7; ++i)
-        skinCaption_[i].reset(LoadSkinBitmap(instance_, IDB_CAPTION_CLOSE_DOWN + i));
+HBITMAP MainWindow::ArtworkBitmap(int resourceId) {
+    if (bitmapSource_) {
+        if (HBITMAP loaded = bitmapSource_(resourceId))
+            return loaded;
+    }
+    return static_cast<HBITMAP>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 
-void MainWindow::ButtonLooks(int button, std::array<int, static_cast<int>(ButtonLook::Count)>& looks) const {
+void MainWindow::LoadSkin() {
+    skinTitle_.reset(ArtworkBitmap(IDB_TITLE_STRIP));
+    skinPanel_.reset(ArtworkBitmap(IDB_PANEL));
+    skinDisplay_.reset(ArtworkBitmap(IDB_DISPLAY));
+    skinLogo_.reset(ArtworkBitmap(IDB_LOGO));
+    for (int i = 0; i < 7; ++i)
+        skinCaption_[i].reset(ArtworkBitmap(IDB_CAPTION_CLOSE_DOWN + i));
+}
+
+void MainWindow::ButtonLooks(int button, std::array<int, static_cast<int>(ButtonLook::Count)>& looks) {
     for (int look = 0; look < ART_LOOK_COUNT; ++look)
         looks[look] = IDB_BUTTON(button, look);
+}
+
+std::vector<int> MainWindow::StartBitmapIds() {
+    // In the order the window loads them.
+    std::vector<int> ids = {IDB_TITLE_STRIP, IDB_PANEL, IDB_DISPLAY, IDB_LOGO};
+    for (int i = 0; i < 7; ++i)
+        ids.push_back(IDB_CAPTION_CLOSE_DOWN + i);
+    for (int button = 0; button < 7; ++button) {
+        std::array<int, static_cast<int>(ButtonLook::Count)> looks{};
+        ButtonLooks(button, looks);
+        for (int id : looks)
+            if (id != 0)
+                ids.push_back(id);
+    }
+    return ids;
 }
 
 void MainWindow::BlitSkin(HDC dc, HBITMAP skin, const LayoutBlit& blit) {

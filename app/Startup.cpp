@@ -10,34 +10,68 @@
 #include <wrl/client.h>
 
 #include <string>
+#include <vector>
 
 namespace klevotrim::app {
 
 namespace {
 
-// Maps the seek bar's control library and reads its type library on a second thread while
-// this one builds the main window's other controls, so that creating the seek bar later
-// finds both in memory. It only loads: nothing is created, written or shown there, and a
-// failure merely leaves the work to the seek bar's own creation.
-class SeekBarPreload {
+// Loads on a second thread, while this one builds the main window, what the window needs
+// there: the bitmaps of its skin and buttons, the seek bar's control library with OLE's
+// libraries that it brings, its type library, and the shell library (drops, web pages).
+// Klevotrim.exe imports these system libraries as delayed (app/CMakeLists.txt), so that the
+// process starts without them; a call into one on the window's thread while it still loads
+// waits for the loading, and a failure here only leaves the loading to that first call.
+// Nothing is created but bitmaps, and nothing written or shown, on the second thread; no
+// library whose start registers window classes (the common controls) is loaded there: under
+// Wine that waits for the window system, which the window's thread may be starting at that
+// moment while it waits for the loader in turn.
+class StartupPreload {
   public:
-    SeekBarPreload() { thread_.reset(CreateThread(nullptr, 0, &Run, this, 0, nullptr)); }
-    SeekBarPreload(const SeekBarPreload&) = delete;
-    SeekBarPreload& operator=(const SeekBarPreload&) = delete;
-    ~SeekBarPreload() { Finish(); }
+    StartupPreload(HINSTANCE instance, std::vector<int> bitmapIds)
+        : instance_(instance), bitmapIds_(std::move(bitmapIds)),
+          bitmapsLoaded_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        if (bitmapsLoaded_)
+            thread_.reset(CreateThread(nullptr, 0, &Run, this, 0, nullptr));
+        started_ = static_cast<bool>(thread_);
+    }
+    StartupPreload(const StartupPreload&) = delete;
+    StartupPreload& operator=(const StartupPreload&) = delete;
+    ~StartupPreload() { Finish(); }
     // Waits for the loading; what it loaded stays held until this object goes.
     void Finish() {
         if (thread_)
             WaitForSingleObject(thread_.get(), INFINITE);
         thread_.reset();
     }
+    // Hands over the bitmap loaded for `resourceId` once the bitmaps are loaded; null when it
+    // was not loaded (also when the thread could not start).
+    HBITMAP TakeBitmap(int resourceId) {
+        if (!started_ || WaitForSingleObject(bitmapsLoaded_.get(), INFINITE) != WAIT_OBJECT_0)
+            return nullptr;
+        for (size_t i = 0; i < bitmapIds_.size(); ++i)
+            if (bitmapIds_[i] == resourceId && bitmaps_[i])
+                return bitmaps_[i].release();
+        return nullptr;
+    }
 
   private:
     static DWORD WINAPI Run(void* self) {
-        static_cast<SeekBarPreload*>(self)->Load();
+        static_cast<StartupPreload*>(self)->Load();
         return 0;
     }
+    // In the order the window needs them: the bitmaps first in its controls, then the seek
+    // bar, the drops after.
     void Load() {
+        bitmaps_.resize(bitmapIds_.size());
+        for (size_t i = 0; i < bitmapIds_.size(); ++i)
+            bitmaps_[i].reset(static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(bitmapIds_[i]),
+                                                              IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        SetEvent(bitmapsLoaded_.get()); // the window's thread only reads the bitmaps from now on
+        LoadSeekBarLibrary();
+        shell_.reset(LoadLibraryW(L"shell32.dll"));
+    }
+    void LoadSeekBarLibrary() {
         // The control's class identity is fixed by its contract: no COM call is needed here.
         const std::wstring key = std::wstring(L"CLSID\\") + tavrel::kClsidText + L"\\InprocServer32";
         wchar_t path[MAX_PATH] = {};
@@ -51,9 +85,15 @@ class SeekBarPreload {
             typeLibrary_.Reset();
     }
 
+    HINSTANCE instance_;
+    std::vector<int> bitmapIds_;
+    std::vector<win::UniqueBitmap> bitmaps_; // bitmapIds_'s, written before bitmapsLoaded_ is set
+    win::UniqueKernelHandle bitmapsLoaded_;
     win::UniqueModule library_;
     Microsoft::WRL::ComPtr<ITypeLib> typeLibrary_;
+    win::UniqueModule shell_;
     win::UniqueKernelHandle thread_;
+    bool started_ = false;
 };
 
 // The thread's message loop until WM_QUIT, with the main window's keys taken first.
@@ -72,14 +112,16 @@ int RunMainLoop(MainWindow& window) {
 } // namespace
 
 int RunKlevotrim(HINSTANCE instance) {
-    // Neither failure stops the program: the styles and OLE extras are only niceties here.
-    LoadLibraryA("shell32.dll");
+    // A failure of either does not stop the program: the styles are a nicety, and the seek
+    // bar's creation reports a failure of OLE.
     InitCommonControls();
-    HRESULT ole = OleInitialize(nullptr);
+    HRESULT ole = E_FAIL;
     int result = 0;
     {
-        SeekBarPreload preload;
+        StartupPreload preload(instance, MainWindow::StartBitmapIds());
         MainWindow window;
+        window.SetBitmapSource([&preload](int resourceId) { return preload.TakeBitmap(resourceId); });
+        window.SetSeekBarPreparation([&ole] { ole = OleInitialize(nullptr); });
         const bool started = window.Start(instance, true);
         preload.Finish();
         result = started ? RunMainLoop(window) : 1;

@@ -2,6 +2,7 @@
 #include "AppTestSupport.h"
 
 #include "app/AppRules.h"
+#include "art/ArtworkIds.h"
 #include "common/Centring.h"
 #include "app/ControlHost.h"
 #include "tavrel/Contract.h"
@@ -10,6 +11,7 @@
 #include "ui/chrome/About.h"
 
 #include <thread>
+#include <utility>
 
 using namespace klevotrim;
 using namespace klevotrim::app;
@@ -85,6 +87,38 @@ TEST_F(StartUp, SeekBarIsEmbeddedWithItsDesignPropertiesAndDisabled) {
     EXPECT_EQ(rect.top, 42);
     EXPECT_EQ(rect.bottom - rect.top, 10);
     EXPECT_EQ(rect.right - rect.left, 591 - 85);
+}
+
+// As the program starts it: bitmaps loaded ahead come from a source, and OLE is prepared only
+// right before the seek bar. Every bitmap Start loads is asked for once, in the listed order
+// (a bitmap missing from the list would not be loaded ahead); the window shows what the source
+// handed over and loads itself what it did not.
+TEST_F(StoredPreference, BitmapsFromTheStartsSourceOrTheResourcesAndThePreparationBeforeTheSeekBar) {
+    const int handedId = IDB_BUTTON(kOpen, 0);
+    const HBITMAP handed = static_cast<HBITMAP>(LoadImageW(
+        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(handedId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    ASSERT_NE(handed, nullptr);
+    std::vector<int> asked;
+    int preparations = 0;
+    bool barBeforePreparation = false;
+    window_ = std::make_unique<MainWindow>();
+    window_->SetBitmapSource([&](int id) -> HBITMAP {
+        asked.push_back(id);
+        return id == handedId ? handed : nullptr;
+    });
+    window_->SetSeekBarPreparation([&] {
+        ++preparations;
+        barBeforePreparation = window_->Pos().IsCreated();
+    });
+    ASSERT_TRUE(window_->Start(GetModuleHandleW(nullptr), false));
+    PumpMessages(100);
+
+    EXPECT_EQ(asked, MainWindow::StartBitmapIds());
+    EXPECT_EQ(Main().Button(kOpen).Picture(), handed) << "the window owns and shows what it was handed";
+    EXPECT_NE(Main().Button(kPlay).Picture(), nullptr) << "a null answer loads from the resources";
+    EXPECT_EQ(preparations, 1);
+    EXPECT_FALSE(barBeforePreparation);
+    EXPECT_TRUE(Main().Pos().IsCreated());
 }
 
 TEST(SeekBarHost, UnknownControlFailsCleanlyWithTheRegistrationError) {
