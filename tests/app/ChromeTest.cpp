@@ -12,6 +12,8 @@
 
 #include <cstdlib>
 #include <functional>
+#include <string>
+#include <vector>
 
 using namespace klevotrim;
 using namespace klevotrim::app;
@@ -207,17 +209,37 @@ TEST_F(Chrome, MenuStatesFollowTheButtonsTheFlagsAndTheWindowState) {
     EXPECT_TRUE(Checked(menu, Cmd::mnuFullscreen));
 }
 
-TEST_F(Chrome, PlayableClipsEndsTheWindowSubmenuAndIsKeptAcrossARestart) {
+TEST_F(Chrome, MenuKeepsItsCaptionsAndPlayableClipsEndsTheWindowSubmenuAndIsKeptAcrossARestart) {
     HMENU menu = OpenMenuOnSurface();
     ASSERT_NE(menu, nullptr);
-    HMENU window = nullptr;
-    for (int i = 0; i < GetMenuItemCount(menu) && !window; ++i) {
-        wchar_t caption[32] = {};
-        GetMenuStringW(menu, static_cast<UINT>(i), caption, 32, MF_BYPOSITION);
-        if (std::wstring(caption) == L"Window")
-            window = GetSubMenu(menu, i);
-    }
+    auto captions = [](HMENU popup) { // a separator reads "-"
+        std::vector<std::wstring> all;
+        for (int i = 0; i < GetMenuItemCount(popup); ++i) {
+            wchar_t caption[32] = {};
+            GetMenuStringW(popup, static_cast<UINT>(i), caption, 32, MF_BYPOSITION);
+            // A submenu's state holds its item count in the high byte, which can look like MF_SEPARATOR.
+            const bool separator = !GetSubMenu(popup, i) &&
+                                   (GetMenuState(popup, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR);
+            all.push_back(separator ? L"-" : caption);
+        }
+        return all;
+    };
+    // The additions (Playable Clips) come last and rename nothing.
+    EXPECT_EQ(captions(menu), (std::vector<std::wstring>{L"Open",       L"-",
+                                                         L"Play",       L"Stop",
+                                                         L"Pause",      L"-",
+                                                         L"Fullscreen", L"Window",
+                                                         L"-",          L"Start Point",
+                                                         L"End Point",  L"Save Clip",
+                                                         L"-",          L"Help",
+                                                         L"-",          L"Check for Update",
+                                                         L"On the Web", L"Support Forum",
+                                                         L"About",      L"-",
+                                                         L"Exit"}));
+    HMENU window = GetSubMenu(menu, 7);
     ASSERT_NE(window, nullptr);
+    EXPECT_EQ(captions(window), (std::vector<std::wstring>{L"Always On Top", L"-", L"50%", L"100%", L"200%",
+                                                           L"Fit to Screen", L"-", L"Playable Clips"}));
     const int count = GetMenuItemCount(window);
     ASSERT_EQ(count, 8) << "Always On Top, -, four sizes, -, Playable Clips";
     EXPECT_EQ(GetMenuItemID(window, count - 1), static_cast<UINT>(Cmd::mnuPlayable));
