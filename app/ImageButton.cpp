@@ -11,14 +11,18 @@ constexpr SIZE kPlaceholderSize{36, 30}; // the artwork's button size
 
 } // namespace
 
+HBITMAP LoadArtwork(HINSTANCE module, int resourceId) {
+    return static_cast<HBITMAP>(
+        LoadImageW(module, MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
 bool ImageButton::Create(HWND parent, int id, const RECT& position, const std::wstring& tipText, bool enabled,
                          HINSTANCE module, const std::array<int, static_cast<int>(ButtonLook::Count)>& looks,
                          const std::wstring& label) {
     Looks pictures;
     for (size_t i = 0; i < looks.size(); ++i) {
         if (looks[i] != 0)
-            pictures[i].reset(static_cast<HBITMAP>(
-                LoadImageW(module, MAKEINTRESOURCEW(looks[i]), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+            pictures[i].reset(LoadArtwork(module, looks[i]));
     }
     return Create(parent, id, position, tipText, enabled, std::move(pictures), label);
 }

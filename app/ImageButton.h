@@ -14,6 +14,10 @@
 
 namespace klevotrim::app {
 
+// A bitmap of the program's artwork resources, as a DIB section as the skin and the buttons
+// draw it; null without one.
+HBITMAP LoadArtwork(HINSTANCE module, int resourceId);
+
 enum class ButtonLook { Normal, Hover, Down, Disabled, Mask, Selected, SelectedHover, Count };
 
 class ImageButton final : public win::Window {

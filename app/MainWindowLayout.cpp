@@ -27,8 +27,7 @@ HBITMAP MainWindow::ArtworkBitmap(int resourceId) {
         if (HBITMAP loaded = bitmapSource_(resourceId))
             return loaded;
     }
-    return static_cast<HBITMAP>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    return LoadArtwork(instance_, resourceId);
 }
 
 void MainWindow::LoadSkin() {

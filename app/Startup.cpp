@@ -65,8 +65,7 @@ class StartupPreload {
     void Load() {
         bitmaps_.resize(bitmapIds_.size());
         for (size_t i = 0; i < bitmapIds_.size(); ++i)
-            bitmaps_[i].reset(static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(bitmapIds_[i]),
-                                                              IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+            bitmaps_[i].reset(LoadArtwork(instance_, bitmapIds_[i]));
         SetEvent(bitmapsLoaded_.get()); // the window's thread only reads the bitmaps from now on
         LoadSeekBarLibrary();
         shell_.reset(LoadLibraryW(L"shell32.dll"));
