@@ -174,7 +174,15 @@ example=$(w cscript //nologo "$(windows_path "$work/seek.vbs")")
 check "the README's VBScript example prints \"Position: 45 of 120\" (got \"$example\")" \
   test "$example" = "Position: 45 of 120"
 if [ -n "$x86" ]; then
-  example=$(w 'C:\windows\syswow64\cscript.exe' //nologo "$(windows_path "$work/seek.vbs")")
+  # Started by Wine's 32-bit loader, as a 32-bit program is. Once in a loaded CI run it printed
+  # nothing at all (Wine's script host says nothing when it stops), so an empty answer is asked
+  # again once and said; the expected line stays the same.
+  run32() { wine "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+  example=$(run32 'C:\windows\syswow64\cscript.exe' //nologo "$(windows_path "$work/seek.vbs")")
+  if [ -z "$example" ]; then
+    echo "  (the 32-bit script host printed nothing; running it again)"
+    example=$(run32 'C:\windows\syswow64\cscript.exe' //nologo "$(windows_path "$work/seek.vbs")")
+  fi
   check "the example runs in the 32-bit script host too (got \"$example\")" test "$example" = "Position: 45 of 120"
 fi
 
